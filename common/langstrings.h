@@ -40,6 +40,7 @@ class CLangStrings {
   uint8_t* m_data = nullptr;
   size_t m_size = 0;
   unsigned m_selected = 0;
+  uint32_t m_table = 0;  // offset of the selected language's string table
 };
 
 extern CLangStrings theStrings;  // one per program, defined by the program
