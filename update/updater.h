@@ -2,6 +2,8 @@
 // counters through which the wizard follows and steers the check and download threads.
 #pragma once
 #include <windows.h>
+#include <wininet.h>
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -45,6 +47,7 @@ class UpdateEntryList {
 
  private:
   UpdateEntry* m_head = nullptr;
+  UpdateEntry* m_tail = nullptr;  // last entry, so that Add does not walk the list
 };
 
 // A string that one thread replaces while another reads it: every access copies under a lock.
@@ -63,6 +66,12 @@ class GuardedString {
   mutable CriticalSection m_cs;
   std::string m_value;
 };
+
+class ByteSource;
+
+// Same signature as CreateThread; tests put in a starter that fails.
+typedef HANDLE(WINAPI* ThreadStarter)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
+                                      LPDWORD);
 
 class CUpdater {
  public:
@@ -85,6 +94,18 @@ class CUpdater {
   int RunCheck();
   void RunDownload();
 
+  // One file of the download run into m_updateDir + name + ".tmp"; inet is null for a directory base.
+  // Nonzero on success.
+  int DownloadFile(HINTERNET inet, const char* name, int index, uint32_t packedSize, uint32_t checksum,
+                   uint32_t size);
+  // The part of DownloadFile after the server file is open: creates tmpPath, receives, verifies,
+  // unpacks and writes; deletes tmpPath when the file fails. Nonzero on success.
+  int FetchToFile(ByteSource& source, const char* tmpPath, uint32_t packedSize, uint32_t checksum,
+                  uint32_t size);
+  // The read loop: requests of 4094 bytes (the rest once fewer than 4096 remain), m_received and the
+  // cancel and pause flags looked at after each read. Returns the bytes received.
+  uint32_t ReceivePacked(ByteSource& source, uint8_t* buffer, uint32_t packedSize);
+
   // Settings and state, as the wizard reads them.
   std::vector<std::string> m_urls;
   GuardedString m_base;
@@ -102,4 +123,18 @@ class CUpdater {
   std::atomic<uint32_t> m_received{0};
   std::atomic<uint32_t> m_curSize{0};
   std::atomic<int> m_busy{0};
+
+  // Hooks for tests; the defaults are the real behaviour.
+  int m_startOverride = -1;          // >= 0: the mirror walk starts here instead of at rand() % n
+  int m_connectedOverride = -1;      // 0 or 1: taken instead of InternetGetConnectedState
+  uint32_t m_writeLimit = 0xFFFFFFFF;  // the engine's file writes stop after this many bytes (full disk)
+  DWORD m_shareReadPause = 1;        // milliseconds of sleep after each read from a directory base
+  ThreadStarter m_startThread = CreateThread;
+  std::atomic<int> m_workerPriority{THREAD_PRIORITY_ERROR_RETURN};  // priority the last worker ran at
+
+ private:
+  int StartWorker(LPTHREAD_START_ROUTINE proc, int failedResult);
+  int PickServer(int connected, std::vector<uint8_t>& text);
+  void ListEntries(const char* text, uint32_t systemMask);
+  void ReadSettings();
 };
