@@ -1,0 +1,17 @@
+// Resource identifiers of the installer.
+#pragma once
+
+#define IDI_SWAPLET 128
+#define IDD_CLOSE_PROGRAM 101
+#define IDD_PROGRESS 102
+
+#define IDC_PROGRESS_BAR 1000
+#define IDC_PROGRESS_LABEL 1001
+#define IDC_PROGRESS_NAME 1002
+
+#define IDC_CLOSE_TERMINATE 1
+#define IDC_CLOSE_PROGRAM_TEXT 1000
+#define IDC_CLOSE_SECONDS 1001
+
+#define TIMER_START_RUN 1978
+#define TIMER_COUNT_SECONDS 2008
