@@ -102,6 +102,23 @@ std::string Escape(const std::string& in) {
   return out;
 }
 
+// Offset of the first byte that does not start a well-formed UTF-8 sequence, or npos.
+size_t FirstInvalidUtf8(const std::string& s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t len = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+    if (len == 0 || i + len > s.size()) return i;
+    for (size_t k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return i;
+    unsigned char c1 = static_cast<unsigned char>(len > 1 ? s[i + 1] : 0);
+    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90))
+      return i;  // overlong forms, surrogates, beyond U+10FFFF
+    i += len;
+  }
+  return std::string::npos;
+}
+
 struct PendingLanguage {
   StrLanguage lang;
   int line = 0;
@@ -130,6 +147,12 @@ bool CompileStrSource(const std::string& source, std::vector<uint8_t>& out, std:
     error = "the source holds a zero byte (line " +
             std::to_string(1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(text.find('\0')), '\n')) +
             ")";
+    return false;
+  }
+  size_t bad = FirstInvalidUtf8(text);
+  if (bad != std::string::npos) {
+    error = "line " + std::to_string(1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n')) +
+            ": not valid UTF-8 (byte " + std::to_string(bad) + " of the file)";
     return false;
   }
   std::vector<StrLanguage> languages;
