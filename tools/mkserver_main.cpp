@@ -17,9 +17,11 @@ namespace {
 const char kUsage[] =
     "Usage:\n"
     "  mkserver build --release DIR --manifest FILE --out DIR [--ext SUFFIX] [--level 0-9]\n"
+    "                 [--installed UPDATE.INI]\n"
     "      Packs every file listed under [ENUM] of FILE from the release folder DIR as server file\n"
     "      1, 2, 3, ... and the manifest, with SIZE, ZSIZE and ZSUM filled in, as server file 0.\n"
-    "      SUFFIX defaults to EXT of the manifest's [URL] section.\n"
+    "      SUFFIX defaults to EXT of the manifest's [URL] section. With --installed, warns about\n"
+    "      every file whose new VER does not sort after the installed one byte by byte.\n"
     "  mkserver --check DIR [--ext SUFFIX]\n"
     "      Reads a server folder as the update client does and lists every fault. Without --ext the\n"
     "      suffix is taken from the one file whose name is \"0\" followed by the suffix.\n"
@@ -82,7 +84,7 @@ int main(int argc, char** argv) {
     }
   }
   if (args.empty()) return Usage("no command given");
-  std::string release, manifest, out, ext, checkDir, level;
+  std::string release, manifest, out, ext, checkDir, level, installed;
   bool haveExt = false, build = false, check = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -104,6 +106,8 @@ int main(int argc, char** argv) {
     } else if (a == "--ext") {
       if (!next(ext)) return Usage("--ext needs a suffix (\"\" for none)");
       haveExt = true;
+    } else if (a == "--installed") {
+      if (!next(installed)) return Usage("--installed needs a file");
     } else if (a == "--level") {
       if (!next(level)) return Usage("--level needs a number");
     } else {
@@ -112,7 +116,7 @@ int main(int argc, char** argv) {
   }
   if (build == check) return Usage("give either build or --check");
   if (check) {
-    if (!release.empty() || !manifest.empty() || !out.empty() || !level.empty())
+    if (!release.empty() || !manifest.empty() || !out.empty() || !level.empty() || !installed.empty())
       return Usage("--check takes only a folder and --ext");
     return Check(checkDir, haveExt, ext);
   }
@@ -125,6 +129,10 @@ int main(int argc, char** argv) {
   }
   std::string text, error;
   if (!ReadWholeFile(manifest, text, error)) {
+    std::fprintf(stderr, "mkserver: %s\n", error.c_str());
+    return 1;
+  }
+  if (!installed.empty() && !ReadWholeFile(installed, options.installedManifest, error)) {
     std::fprintf(stderr, "mkserver: %s\n", error.c_str());
     return 1;
   }

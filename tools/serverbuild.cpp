@@ -222,6 +222,26 @@ void CheckDataFile(const std::string& dir, const std::string& ext, unsigned numb
     faults.push_back(name + ": packed data " + DescribeUnpack(file.data(), zsize, size, "SIZE"));
 }
 
+// The client offers a file only when the installed "VER" sorts before the new one byte by byte
+// ("1.10" sorts before "1.9"): warn about every listed file that an installed copy would not receive.
+void WarnAboutVersions(const ManifestText& doc, const std::vector<std::string>& listed, const std::string& installedText,
+                       ManifestFindings& findings) {
+  ManifestFindings ignored;
+  ManifestText installed;
+  installed.Parse(installedText, ignored);
+  for (const std::string& name : listed) {
+    std::string now, next;
+    if (!installed.Get(name, "VER", now) || now.empty() || !doc.Get(name, "VER", next) || next.empty()) continue;
+    if (now == next) continue;
+    if (now.compare(next) > 0)
+      findings.warnings.push_back("\"" + name + "\": VER \"" + next + "\" sorts before the installed \"" + now +
+                                  "\" byte by byte: installed copies are never replaced by it");
+    else if (now.size() != next.size())
+      findings.warnings.push_back("\"" + name + "\": VER \"" + next + "\" and the installed \"" + now +
+                                  "\" differ in width; versions are compared byte by byte");
+  }
+}
+
 void DiscardAll(const std::vector<std::string>& paths) {
   for (const std::string& p : paths) DiscardTemporary(p);
 }
@@ -270,6 +290,7 @@ ServerBuildResult BuildServerFolder(const std::string& releaseDir, const std::st
   std::vector<std::string> listed = doc.ListedFiles(findings);
   doc.CheckListedSections(listed, findings);
   if (listed.empty()) findings.warnings.push_back("no file is listed under [ENUM] 1, 2, 3, ...");
+  if (!options.installedManifest.empty()) WarnAboutVersions(doc, listed, options.installedManifest, findings);
 
   std::error_code ec;
   if (!fs::is_directory(fs::path(releaseDir), ec))

@@ -10,6 +10,9 @@ struct ServerBuildOptions {
   std::optional<std::string> extOverride;
   // zlib level 0..9 for the manifest and every file.
   int zlibLevel = 9;
+  // Text of the manifest installed now (the current "update.ini"), when known: every listed file whose
+  // new "VER" does not sort after the installed one byte by byte (as the client compares) is warned about.
+  std::string installedManifest;
 };
 
 struct ServerBuildResult {

@@ -305,6 +305,23 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"text after ]", kHead + "1=a.txt\n[a.txt] ; the file\nVER=1\n", "is ignored"}),
     [](const auto& info) { return CaseName(info.param.what); });
 
+TEST(ServerBuild, WarnsAboutVersionsThatDoNotSortAfterTheInstalledOnes) {
+  ScratchDir release, out;
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) WriteText(release.Path() / name, name);
+  ServerBuildOptions options;
+  options.installedManifest = "[a.txt]\nVER=1.9\n[b.txt]\nVER=1.0\n[c.txt]\nVER=2.0\n[d.txt]\nVER=1.0\n";
+  ServerBuildResult r = BuildServerFolder(
+      release.Path().string(),
+      kHead + "1=a.txt\n2=b.txt\n3=c.txt\n4=d.txt\n[a.txt]\nVER=1.10\n[b.txt]\nVER=1.1\n[c.txt]\nVER=2.0\n"
+              "[d.txt]\nVER=1.0.1\n",
+      out.Path().string(), options);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_TRUE(AnyContains(r.warnings, "\"a.txt\"", "never replaced")) << JoinLines(r.warnings);
+  EXPECT_TRUE(AnyContains(r.warnings, "\"d.txt\"", "differ in width")) << JoinLines(r.warnings);
+  EXPECT_FALSE(AnyContains(r.warnings, "\"b.txt\"")) << JoinLines(r.warnings);
+  EXPECT_FALSE(AnyContains(r.warnings, "\"c.txt\"")) << JoinLines(r.warnings);
+}
+
 TEST(ServerBuild, FilesAfterAnEnumGapAreNotPacked) {
   ScratchDir release, out;
   WriteText(release.Path() / "a.txt", "alpha");
