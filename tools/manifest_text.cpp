@@ -49,6 +49,9 @@ bool ManifestText::Parse(const std::string& text, ManifestFindings& findings) {
     findings.faults.push_back("the manifest holds a zero byte: the client's reader stops there");
     return false;
   }
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    findings.faults.push_back("the manifest starts with a UTF-8 byte-order mark: the client's reader does not see "
+                              "its first line");
   std::vector<std::string> raw;
   size_t start = 0;
   while (start < text.size()) {

@@ -267,6 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "at most 259 are read"},
         RefusalCase{"OS over 31", kHead + "1=a.txt\n[a.txt]\nVER=1\nOS=" + std::string(32, '1') + "\n",
                     "at most 31 are read"},
+        RefusalCase{"byte-order mark", "\xEF\xBB\xBF" + kHead + "1=a.txt\n[a.txt]\nVER=1\n", "byte-order mark"},
         RefusalCase{"zero byte", kHead + "1=a.txt\n[a.txt]\nVER=1" + std::string(1, '\0') + "\n", "zero byte"},
         RefusalCase{"suffix with a path", "[URL]\nURL=http://h/\nEXT=/x\n[ENUM]\n1=a.txt\n[a.txt]\nVER=1\n",
                     "path character"}),
