@@ -1,22 +1,19 @@
 #include "saved_manifest.h"
 
-#include <windows.h>
-
-#include <cstdio>
-
 #include "file_write.h"
+#include "profile_text.h"
+
+std::string SavedManifestText(const char* text, uint32_t length) {
+  ProfileText profile(std::string(text, length));
+  return profile.WithoutKeysOfListedSections({"SIZE", "ZSIZE", "ZSUM"});
+}
 
 int SaveServerManifest(const char* path, const void* text, uint32_t length, uint32_t limit) {
-  if (!WriteNewFile(path, text, length, limit)) return 0;
-  for (int k = 1;; ++k) {
-    char key[16];
-    snprintf(key, sizeof key, "%i", k);
-    char section[MAX_PATH];
-    GetPrivateProfileStringA("ENUM", key, "", section, sizeof section, path);
-    if (section[0] == '\0') break;
-    WritePrivateProfileStringA(section, "SIZE", nullptr, path);
-    WritePrivateProfileStringA(section, "ZSIZE", nullptr, path);
-    WritePrivateProfileStringA(section, "ZSUM", nullptr, path);
+  std::string saved;
+  try {
+    saved = SavedManifestText(static_cast<const char*>(text), length);
+  } catch (...) {
+    return 0;  // no memory for the copy
   }
-  return 1;
+  return WriteNewFile(path, saved.data(), uint32_t(saved.size()), limit);
 }
