@@ -113,7 +113,9 @@ bool ManifestText::Parse(const std::string& text, ManifestFindings& findings) {
       size_t eq = t.find('=');
       line.name = t.substr(0, eq);
       line.value = t.substr(eq + 1);
-      if (IsBlank(line.name.back()) || (!line.value.empty() && IsBlank(line.value.front())))
+      if (line.name.empty())
+        findings.warnings.push_back(where + "a line without a key before \"=\" is never read");
+      else if (IsBlank(line.name.back()) || (!line.value.empty() && IsBlank(line.value.front())))
         findings.faults.push_back(where + "blank around \"=\": the client's reader does not find \"" + line.name + "\"");
       else if (!line.value.empty() && IsBlank(line.value.back()))
         findings.faults.push_back(where + "blank at the end of the value of " + line.name +

@@ -303,6 +303,7 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"EXE with FOLDER", kHead + "1=a.txt\n[a.txt]\nVER=1\nEXE=1\nFOLDER={app}\\bin\\\n",
                     "not applied"},
         WarningCase{"no URL", "[URL]\nEXT=.z\n[ENUM]\n1=a.txt\n[a.txt]\nVER=1\n", "no server"},
+        WarningCase{"line without a key", kHead + "1=a.txt\n[a.txt]\nVER=1\n=orphan\n", "without a key"},
         WarningCase{"text after ]", kHead + "1=a.txt\n[a.txt] ; the file\nVER=1\n", "is ignored"}),
     [](const auto& info) { return CaseName(info.param.what); });
 
