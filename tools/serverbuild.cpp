@@ -18,6 +18,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint32_t kUnpackSlack = 4096;  // the client unpacks a file into SIZE + 4096 bytes
+constexpr uint32_t kMaxManifestText = 64u << 20;
+constexpr uint64_t kMaxFileSize = 0x7FFFFFFF;  // "SIZE" and "ZSIZE" are read with a 32-bit atol
 
 std::string Join(const std::vector<std::string>& lines) {
   std::string out;
@@ -93,17 +95,11 @@ std::string DescribeUnpack(const uint8_t* data, size_t size, uint32_t expected, 
   return "is not a valid zlib stream (zlib error " + std::to_string(status) + ")";
 }
 
-// Unpacks as the client does: uncompress with room for `room` bytes; success is Z_OK with exactly expected bytes.
-bool UnpacksExactly(const uint8_t* data, size_t size, uint32_t expected, uint64_t room, std::vector<uint8_t>* out) {
-  std::vector<uint8_t> buffer(static_cast<size_t>(room) + 1);
-  uLongf len = static_cast<uLongf>(room);
-  int r = uncompress(buffer.data(), &len, data, static_cast<uLong>(size));
-  if (r != Z_OK || len != expected) return false;
-  if (out) {
-    buffer.resize(len);
-    out->swap(buffer);
-  }
-  return true;
+// The client's one-call uncompress succeeds exactly when the stream is complete and unpacks to the
+// expected size. Counted in chunks, so a size field of any value costs no large allocation.
+bool UnpacksExactly(const uint8_t* data, size_t size, uint32_t expected) {
+  uint64_t total = 0;
+  return InflateCount(data, size, expected, total) == Z_STREAM_END && total == expected;
 }
 
 uint32_t U32At(const uint8_t* p) {
@@ -162,10 +158,19 @@ bool CheckManifestFile(const std::string& dir, const std::string& ext, std::stri
     faults.push_back(name + ": unpacked size 0 in the header");
     return false;
   }
-  std::vector<uint8_t> unpacked;
-  if (!UnpacksExactly(packed, header.packedSize, header.unpackedSize, header.unpackedSize, &unpacked)) {
+  if (!UnpacksExactly(packed, header.packedSize, header.unpackedSize)) {
     faults.push_back(name + ": packed manifest " +
                      DescribeUnpack(packed, header.packedSize, header.unpackedSize, "the header"));
+    return false;
+  }
+  if (header.unpackedSize > kMaxManifestText) {
+    faults.push_back(name + ": a manifest text of " + std::to_string(header.unpackedSize) + " bytes is not checked");
+    return false;
+  }
+  std::vector<uint8_t> unpacked(header.unpackedSize);
+  uLongf len = header.unpackedSize;
+  if (uncompress(unpacked.data(), &len, packed, header.packedSize) != Z_OK || len != header.unpackedSize) {
+    faults.push_back(name + ": packed manifest does not unpack in one call");
     return false;
   }
   if (unpacked.back() != 0) {
@@ -218,7 +223,7 @@ void CheckDataFile(const std::string& dir, const std::string& ext, unsigned numb
                      " bytes differs from ZSUM " + FormatZsum(zsum));
     return;
   }
-  if (!UnpacksExactly(file.data(), zsize, size, static_cast<uint64_t>(size) + kUnpackSlack, nullptr))
+  if (!UnpacksExactly(file.data(), zsize, size))
     faults.push_back(name + ": packed data " + DescribeUnpack(file.data(), zsize, size, "SIZE"));
 }
 
@@ -324,13 +329,18 @@ ServerBuildResult BuildServerFolder(const std::string& releaseDir, const std::st
       result.error = error;
       return result;
     }
-    if (data.size() > 0xFFFFFFFFu - kUnpackSlack) {
+    if (data.size() > kMaxFileSize) {
       DiscardAll(written);
-      result.error = "\"" + listed[i] + "\": too large for the 32-bit SIZE";
+      result.error = "\"" + listed[i] + "\": too large; the client reads SIZE as a 32-bit signed number";
       return result;
     }
     // An empty file is the one case the client accepts without a stream: ZSIZE 0 and ZSUM 00000000.
     std::vector<uint8_t> packed = data.empty() ? std::vector<uint8_t>() : PackData(data, options.zlibLevel);
+    if (packed.size() > kMaxFileSize) {
+      DiscardAll(written);
+      result.error = "\"" + listed[i] + "\": packed, too large for ZSIZE";
+      return result;
+    }
     if (!data.empty() && packed.empty()) {
       DiscardAll(written);
       result.error = "\"" + listed[i] + "\": zlib could not pack it";

@@ -479,6 +479,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "0.z", "differs from the header checksum"},
         BrokenCase{"manifest text without final zero", [](HandServer& s, const fs::path&) { s.finalZero = false; },
                    false, "0.z", "zero byte"},
+        BrokenCase{"manifest claims 4 GiB of text",
+                   [](HandServer&, const fs::path& d) {
+                     std::vector<uint8_t> f = ReadBytes(d / "0.z");
+                     PutLe32(f, 12, 0xFFFFFFF0u);
+                     PutLe32(f, 4, Le32(f, 8) + Le32(f, 12) + Le32(f, 16) + Le32(f, 20));
+                     WriteBytes(d / "0.z", f);
+                   },
+                   true, "0.z", "says 4294967280"},
         BrokenCase{"manifest missing", [](HandServer&, const fs::path& d) { fs::remove(d / "0.z"); }, true, "0.z",
                    "missing"},
         BrokenCase{"wrong ZSUM",
@@ -499,6 +507,8 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"data file unpacks to one byte less than SIZE",
                    [](HandServer& s, const fs::path&) { s.files[0].size = std::to_string(s.files[0].content.size() + 1); },
                    false, "1.z", "unpacks to 9000 bytes, SIZE says 9001"},
+        BrokenCase{"SIZE near 2 GiB", [](HandServer& s, const fs::path&) { s.files[0].size = "2147483000"; }, false,
+                   "1.z", "unpacks to 9000 bytes, SIZE says 2147483000"},
         BrokenCase{"data file not zlib",
                    [](HandServer& s, const fs::path&) {
                      s.files[1].packed = Bytes("this is an error page, not a zlib stream");
