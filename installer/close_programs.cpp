@@ -166,6 +166,7 @@ void CloseRunningPrograms(HWND dlg) {
     char label[520];
     FormatOneText(label, sizeof label, theStrings.GetString(LS_FMT_CLOSING), entry);
     SetDlgItemTextA(dlg, IDC_PROGRESS_LABEL, label);
+    ShowNow(dlg);
     g_closingList.Add(entry);
     EndProgram(program, FALSE);
   }
@@ -184,4 +185,5 @@ void CloseRunningPrograms(HWND dlg) {
     g_program = nullptr;
   }
   SetDlgItemTextA(dlg, IDC_PROGRESS_LABEL, theStrings.GetString(LS_INSTALL_LABEL));
+  ShowNow(dlg);
 }

@@ -14,6 +14,8 @@ void CenterOnScreen(HWND window) {
   MoveWindow(window, x, y, width, height, TRUE);
 }
 
+void ShowNow(HWND dlg) { RedrawWindow(dlg, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
 void SetClassIconFromResource(HWND dlg) {
   HICON icon = LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_SWAPLET));
   if (icon) SetClassLongPtrA(dlg, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));

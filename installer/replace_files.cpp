@@ -112,11 +112,13 @@ void ReplaceFiles(HWND dlg) {
     const char* name = g_installList.At(i);
     SetDlgItemTextA(dlg, IDC_PROGRESS_NAME, name);
     SendMessageA(bar, PBM_STEPIT, 0, 0);
+    ShowNow(dlg);
     Sleep(kEntryPauseMs);
     InstallEntry(dlg, name);
   }
   DeleteTree(g_updateDir);
   // The last step shows the bar full: a step past the end would make the control start over.
   SendMessageA(bar, PBM_SETPOS, count, 0);
+  ShowNow(dlg);
   RunPrograms();
 }

@@ -20,8 +20,9 @@ std::string BatchLiteral(const char* path) {
 }
 
 // Deletes the quoted executable, retrying about once a second for up to 30 seconds while the
-// installer is still ending, then deletes the batch file itself.
-std::string SelfDeleteBatch(const char* exePath) {
+// installer is still ending, then deletes the batch file itself (named by its full path, as
+// "%~f0" would be expanded again by some command interpreters when the path holds a "%").
+std::string SelfDeleteBatch(const char* exePath, const char* batchPath) {
   std::string exe = "\"" + BatchLiteral(exePath) + "\"";
   return "@echo off\r\n"
          "set selfdel_tries=0\r\n"
@@ -33,7 +34,7 @@ std::string SelfDeleteBatch(const char* exePath) {
          "ping -n 2 127.0.0.1 >nul\r\n"
          "goto retry\r\n"
          ":done\r\n"
-         "del \"%~f0\"\r\n";
+         "del \"" + BatchLiteral(batchPath) + "\"\r\n";
 }
 
 }  // namespace
@@ -42,9 +43,12 @@ void SelfDelete() {
   char exePath[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, exePath, sizeof exePath);
   if (length == 0 || length >= sizeof exePath) return;  // a cut path would name another file
+  char batchPath[MAX_PATH];
+  length = GetFullPathNameA("SelfDel.bat", sizeof batchPath, batchPath, nullptr);
+  if (length == 0 || length >= sizeof batchPath) return;
   FILE* batch = fopen("SelfDel.bat", "wb");
   if (!batch) return;
-  std::string text = SelfDeleteBatch(exePath);
+  std::string text = SelfDeleteBatch(exePath, batchPath);
   size_t written = fwrite(text.data(), 1, text.size(), batch);
   if (fclose(batch) != 0 || written != text.size()) {
     DeleteFileA("SelfDel.bat");  // never start a half-written batch

@@ -22,6 +22,8 @@ constexpr DWORD kNoProcess = 0xFFFFFFFF;
 // progress_dialog.cpp
 INT_PTR CALLBACK ProgressDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 void CenterOnScreen(HWND window);
+// Paints the dialog and its controls at once: the run holds the message loop, so nothing else would.
+void ShowNow(HWND dlg);
 // Sets the window class's large icon to icon 128 (both dialogs show it).
 void SetClassIconFromResource(HWND dlg);
 
