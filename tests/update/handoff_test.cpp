@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "handles.h"
+#include "launch_installer.h"
 #include "resources/resource.h"
 #include "strfile.h"
 #include "wizard_fixture.h"
@@ -17,6 +18,18 @@ class HandOffTest : public ::testing::Test {
     if (!ts::InTestEnv()) GTEST_SKIP() << "needs tests/support/testenv";
   }
 };
+
+// The bytes of resource "IDR_XDATA" of type "XDATA" in an executable file.
+std::string EmbeddedInstaller(const std::string& exe) {
+  HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return std::string();
+  std::string bytes;
+  const void* data = nullptr;
+  DWORD size = 0;
+  if (FindEmbeddedInstaller(module, &data, &size)) bytes.assign(static_cast<const char*>(data), size);
+  FreeLibrary(module);
+  return bytes;
+}
 
 bool WaitNoSwaplet(int timeoutMs) {
   return ts::WaitUntil([] { return wiz::ProcessesNamed("Swaplet.exe").empty(); }, timeoutMs, 100);
@@ -51,6 +64,8 @@ TEST_F(HandOffTest, WritesInstallerStartsItAndEnds) {
 
   std::string written;
   ASSERT_TRUE(ts::ReadFileBytes(installer, &written));
+  // Written whole from the resource, and the resource is the built installer.
+  EXPECT_TRUE(EmbeddedInstaller(app + "Update.exe") == written) << "written file differs from the resource";
   EXPECT_EQ(expected.size(), written.size());
   EXPECT_TRUE(expected == written) << "the installer in the temporary directory differs from the built one";
   std::string updateDir = wiz::UpdateDir(app);

@@ -57,8 +57,16 @@ std::string RandomBytes(size_t size, unsigned seed) {
   return bytes;
 }
 
-bool BuildServer(const std::vector<ServerFile>& files, Server* out, const std::string& dirHint) {
-  ts::ServedDir served = ts::NewHttpDir(dirHint);
+bool BuildServer(const std::vector<ServerFile>& files, Server* out, const std::string& dirHint,
+                 const std::string& exactName) {
+  ts::ServedDir served;
+  if (exactName.empty()) {
+    served = ts::NewHttpDir(dirHint);
+  } else {
+    served.path = ts::Env("UPD_HTTP_ROOT_WIN") + exactName + "\\";
+    served.url = ts::Env("UPD_HTTP_URL") + exactName + "/";
+    if (!ts::MakeDirs(served.path)) served.path.clear();
+  }
   std::string release = ts::NewScratchDir("release");
   if (served.path.empty() || release.empty()) {
     ADD_FAILURE() << "no served or scratch folder";
@@ -113,6 +121,7 @@ bool Wizard::Start(const std::string& appDir, const std::string& args, const std
   std::string cmd = "\"" + appDir + "Update.exe\"";
   if (!args.empty()) cmd += " " + args;
   m_proc = ts::StartProcess(cmd, appDir, extraEnv);
+  if (!m_proc.Started()) ADD_FAILURE() << "cannot start " << cmd << ": error " << GetLastError();
   return m_proc.Started();
 }
 
@@ -133,7 +142,10 @@ bool Wizard::Read(ts::WindowInfo* out) const {
 bool Wizard::WaitStatus(int id, int timeoutMs, ts::WindowInfo* out) const {
   std::string want = Text("en", id);
   ts::WindowInfo w;
-  bool ok = ts::WaitUntil([&] { return Read(&w) && w.visible && TextOf(w, IDC_STATUS_LABEL) == want; }, timeoutMs, 50);
+  // Controls are read one after the other; once the status line shows the text, the handler that
+  // set it has ended (the wizard answered), so a second read sees all of its changes.
+  auto shows = [&] { return Read(&w) && w.visible && TextOf(w, IDC_STATUS_LABEL) == want; };
+  bool ok = ts::WaitUntil([&] { return shows() && shows(); }, timeoutMs, 50);
   if (ok && out) *out = w;
   return ok;
 }
@@ -186,6 +198,32 @@ std::string TextOf(const ts::WindowInfo& w, int id) {
 bool EnabledOf(const ts::WindowInfo& w, int id) {
   const ts::ControlInfo* c = ts::FindControl(w, id);
   return c && c->enabled;
+}
+
+bool FindQuestion(DWORD pid, ts::MessageBoxInfo* out) {
+  for (const ts::WindowInfo& w : ts::ListWindows(pid)) {
+    if (w.cls != "#32770" || !w.visible || ts::FindControl(w, IDC_STATUS_LABEL) || ts::FindControl(w, IDC_ABOUT_VERSION))
+      continue;
+    ts::MessageBoxInfo box;
+    box.hwnd = w.hwnd;
+    box.title = w.title;
+    for (const ts::ControlInfo& c : w.controls) {
+      if (lstrcmpiA(c.cls.c_str(), "Button") == 0) {
+        box.buttons.push_back(c);
+      } else if (lstrcmpiA(c.cls.c_str(), "Static") == 0 && !c.text.empty()) {
+        if (!box.text.empty()) box.text += "\n";
+        box.text += c.text;
+      }
+    }
+    if (box.buttons.empty()) continue;
+    *out = box;
+    return true;
+  }
+  return false;
+}
+
+bool WaitQuestion(DWORD pid, int timeoutMs, ts::MessageBoxInfo* out) {
+  return ts::WaitUntil([&] { return FindQuestion(pid, out); }, timeoutMs);
 }
 
 std::vector<DWORD> ProcessesNamed(const char* exeName) {

@@ -38,7 +38,9 @@ struct Server {
 };
 // Builds a server over HTTP listing files with "VER" 2.0 and suffix ".z". False (and a test
 // failure) when the build is refused.
-bool BuildServer(const std::vector<ServerFile>& files, Server* out, const std::string& dirHint = "srv");
+// exactName: a folder of exactly that name under the HTTP root instead of a fresh numbered one.
+bool BuildServer(const std::vector<ServerFile>& files, Server* out, const std::string& dirHint = "srv",
+                 const std::string& exactName = "");
 // The same server trickled at about bytesPerSecond (the HTTP server's /slow/ mode).
 std::string SlowBase(const Server& server, int bytesPerSecond);
 // Incompressible bytes, so that a packed file is about as large as its content.
@@ -79,6 +81,11 @@ class Wizard {
 
 std::string TextOf(const ts::WindowInfo& w, int id);
 bool EnabledOf(const ts::WindowInfo& w, int id);
+
+// A message box of the process (a dialog other than the wizard and the About box): title, static
+// texts joined with "\n", buttons.
+bool FindQuestion(DWORD pid, ts::MessageBoxInfo* out);
+bool WaitQuestion(DWORD pid, int timeoutMs, ts::MessageBoxInfo* out);
 
 // Processes of the prefix whose executable has this file name (case ignored).
 std::vector<DWORD> ProcessesNamed(const char* exeName);

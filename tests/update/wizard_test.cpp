@@ -40,10 +40,10 @@ std::vector<std::vector<std::string>> Rows(std::initializer_list<std::pair<const
 TEST_F(WizardTest, CheckingThenUpdatesListedThenClose) {
   std::string slowPrefix = ts::Env("UPD_HTTP_URL") + "slow/60/";
   // A served folder whose name makes the slow base 250 characters long (the ini value holds 259).
-  std::string hint(250 - slowPrefix.size() - 4, 'd');
+  std::string longName(250 - slowPrefix.size() - 1, 'd');
   wiz::Server server;
   ASSERT_TRUE(wiz::BuildServer({{"empty.dat", ""}, {"one.txt", "x"}, {"big.bin", wiz::RandomBytes(1025, 1)}},
-                               &server, hint));
+                               &server, "", longName));
   std::string base = wiz::SlowBase(server, 60);
   ASSERT_GE(base.size(), 245u);
   ASSERT_LT(base.size(), 260u);
@@ -74,7 +74,7 @@ TEST_F(WizardTest, CheckingThenUpdatesListedThenClose) {
   ts::PressKey(w.hwnd, VK_ESCAPE);
   Sleep(700);
   ts::MessageBoxInfo box;
-  EXPECT_FALSE(ts::FindMessageBox(wizard.Pid(), &box)) << box.text;
+  EXPECT_FALSE(wiz::FindQuestion(wizard.Pid(), &box)) << box.text;
   EXPECT_TRUE(wizard.Process().Running());
 
   ASSERT_TRUE(wizard.WaitStatus(LS_STATUS_UPDATES_FOUND, kLong, &w)) << wizard.Status();
@@ -123,7 +123,7 @@ TEST_F(WizardTest, DownloadCancelNoYesRetryAndClose) {
   // Cancel, answered No: the download waits during the question and then goes on.
   ASSERT_TRUE(wizard.Click(IDCANCEL));
   ts::MessageBoxInfo box;
-  ASSERT_TRUE(ts::WaitMessageBox(wizard.Pid(), kLong, &box));
+  ASSERT_TRUE(wiz::WaitQuestion(wizard.Pid(), kLong, &box));
   EXPECT_EQ(Text("en", LS_TITLE), box.title);
   EXPECT_NE(std::string::npos, box.text.find(Text("en", LS_ASK_CANCEL))) << box.text;
   ASSERT_TRUE(ts::AnswerMessageBox(box.hwnd, IDNO));
@@ -136,7 +136,7 @@ TEST_F(WizardTest, DownloadCancelNoYesRetryAndClose) {
 
   // Cancel, answered Yes: the download stops and Retry is offered.
   ASSERT_TRUE(wizard.Click(IDCANCEL));
-  ASSERT_TRUE(ts::WaitMessageBox(wizard.Pid(), kLong, &box));
+  ASSERT_TRUE(wiz::WaitQuestion(wizard.Pid(), kLong, &box));
   ASSERT_TRUE(ts::AnswerMessageBox(box.hwnd, IDYES));
   ASSERT_TRUE(wizard.WaitStatus(LS_STATUS_DOWNLOAD_FAILED, kLong, &w)) << wizard.Status();
   EXPECT_EQ(Text("en", LS_BTN_RETRY), TextOf(w, IDOK));
@@ -148,7 +148,7 @@ TEST_F(WizardTest, DownloadCancelNoYesRetryAndClose) {
   ASSERT_TRUE(wizard.WaitStatus(LS_STATUS_DOWNLOADING, kLong)) << wizard.Status();
   EXPECT_EQ(2u, wizard.Rows().size());
   ASSERT_TRUE(wizard.Click(IDCANCEL));
-  ASSERT_TRUE(ts::WaitMessageBox(wizard.Pid(), kLong, &box));
+  ASSERT_TRUE(wiz::WaitQuestion(wizard.Pid(), kLong, &box));
   ASSERT_TRUE(ts::AnswerMessageBox(box.hwnd, IDYES));
   ASSERT_TRUE(wizard.WaitStatus(LS_STATUS_DOWNLOAD_FAILED, kLong, &w)) << wizard.Status();
   EXPECT_EQ(Rows({{"a.bin", "8 KB"}, {"b.bin", "8 KB"}}), wizard.Rows());
@@ -348,31 +348,40 @@ TEST_F(WizardTest, OneInstancePerApplicationFolder) {
 
 // The system's language picks the strings: a file holding French, English and German (in that
 // order) shows English on a Swiss German system (2055: code page 1252, the English fallback), and
-// the exact language where there is one.
+// the exact language where there is one. Wine takes the system language from LC_ALL when a process
+// starts, so the test entries update_wizard_test_de_ch and _de_de run this case (and Update.exe,
+// which inherits it) under those locales; UPD_EXPECT_LANGID makes sure the locale took effect.
 TEST_F(WizardTest, LanguageFollowsTheSystemLanguage) {
+  LANGID system = GetSystemDefaultLangID();
+  std::string expected = ts::Env("UPD_EXPECT_LANGID");
+  if (!expected.empty()) {
+    ASSERT_EQ(std::stoi(expected), system) << "LC_ALL did not reach Wine";
+  }
+  const struct {
+    LANGID langId;
+    const char* tag;
+  } cases[] = {{2055, "en"}, {1031, "de"}, {1036, "fr"}, {1033, "en"}};
+  const char* tag = nullptr;
+  for (const auto& c : cases) {
+    if (c.langId == system) tag = c.tag;
+  }
+  if (!tag) GTEST_SKIP() << "system language " << system << " is not one of the cases";
+
   std::vector<uint8_t> strings = wiz::StringFile({{"fr", 1036, 1252}, {"en", 1033, 1252}, {"de", 1031, 1252}});
   wiz::Server server;
   ASSERT_TRUE(wiz::BuildServer({{"a.txt", "abc"}}, &server));
-  const struct {
-    const char* locale;
-    const char* tag;
-  } cases[] = {{"de_CH.UTF-8", "en"}, {"de_DE.UTF-8", "de"}, {"fr_FR.UTF-8", "fr"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.locale);
-    std::string app = wiz::MakeApp(wiz::IniFor(server.base, {{"a.txt", "2.0"}}), strings);
-    ts::WriteFileBytes(app + "a.txt", "abc");
-    std::vector<std::string> env = {std::string("LC_ALL=") + c.locale};
-    wiz::Wizard wizard;
-    ASSERT_TRUE(wizard.Start(app, "/A", &env));
-    ts::WindowInfo w;
-    ASSERT_TRUE(ts::WaitUntil([&] {
-      return wizard.Read(&w) && w.visible && TextOf(w, IDC_STATUS_LABEL) == Text(c.tag, LS_STATUS_UP_TO_DATE);
-    }, kLong)) << wizard.Status();
-    EXPECT_EQ(Text(c.tag, LS_TITLE), w.title);
-    EXPECT_EQ(Text(c.tag, LS_BTN_CANCEL), TextOf(w, IDCANCEL));
-    ASSERT_TRUE(wizard.Click(IDCANCEL));
-    EXPECT_TRUE(wizard.Process().Wait(kLong));
-  }
+  std::string app = wiz::MakeApp(wiz::IniFor(server.base, {{"a.txt", "2.0"}}), strings);
+  ts::WriteFileBytes(app + "a.txt", "abc");
+  wiz::Wizard wizard;
+  ASSERT_TRUE(wizard.Start(app, "/A"));
+  ts::WindowInfo w;
+  ASSERT_TRUE(ts::WaitUntil([&] {
+    return wizard.Read(&w) && w.visible && TextOf(w, IDC_STATUS_LABEL) == Text(tag, LS_STATUS_UP_TO_DATE);
+  }, kLong)) << wizard.Status();
+  EXPECT_EQ(Text(tag, LS_TITLE), w.title);
+  EXPECT_EQ(Text(tag, LS_BTN_CANCEL), TextOf(w, IDCANCEL));
+  ASSERT_TRUE(wizard.Click(IDCANCEL));
+  EXPECT_TRUE(wizard.Process().Wait(kLong));
 }
 
 }  // namespace

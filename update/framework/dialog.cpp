@@ -31,8 +31,8 @@ bool ReturnsDirectly(UINT message) {
 
 // A writable copy of a dialog template with WS_VISIBLE taken out of its style, so that the dialog
 // manager never shows the window on its own (it would do so right after WM_INITDIALOG, undoing a
-// hide made there). *wasVisible tells whether the template asked to be shown.
-bool CopyTemplateHidden(HINSTANCE instance, UINT id, std::vector<DWORD>* copy, bool* wasVisible) {
+// hide made there); DoModal shows it itself.
+bool CopyTemplateHidden(HINSTANCE instance, UINT id, std::vector<DWORD>* copy) {
   HRSRC res = FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
   if (!res) return false;
   DWORD size = SizeofResource(instance, res);
@@ -46,7 +46,6 @@ bool CopyTemplateHidden(HINSTANCE instance, UINT id, std::vector<DWORD>* copy, b
   bool extended = words[0] == 1 && words[1] == 0xFFFF;
   if (extended && size < 26) return false;
   DWORD& style = (*copy)[extended ? 3 : 0];
-  *wasVisible = (style & WS_VISIBLE) != 0;
   style &= ~static_cast<DWORD>(WS_VISIBLE);
   return true;
 }
@@ -65,8 +64,7 @@ CDialogLite::~CDialogLite() {
 INT_PTR CDialogLite::DoModal() {
   HINSTANCE instance = AppInstance();
   std::vector<DWORD> dialogTemplate;
-  bool visible = false;
-  if (!CopyTemplateHidden(instance, m_templateId, &dialogTemplate, &visible)) return -1;
+  if (!CopyTemplateHidden(instance, m_templateId, &dialogTemplate)) return -1;
 
   HWND owner = m_parent;
   CWinAppLite* app = CWinAppLite::Current();
@@ -84,7 +82,9 @@ INT_PTR CDialogLite::DoModal() {
       instance, reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), owner, DialogProc,
       reinterpret_cast<LPARAM>(this));
   if (hwnd) {
-    if (visible && m_continueModal && ShowAfterInit()) {
+    // A modal dialog is shown whether or not its template says visible (as the system's modal
+    // dialogs are), unless it ended already or keeps itself hidden.
+    if (m_continueModal && ShowAfterInit()) {
       ShowWindow(hwnd, SW_SHOWNORMAL);
       UpdateWindow(hwnd);
     }

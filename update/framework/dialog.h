@@ -36,8 +36,8 @@ class CDialogLite {
   virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     return false;
   }
-  // DoModal shows a template marked visible after OnInitDialog only when this says so; a dialog
-  // that starts hidden answers false and shows itself later.
+  // DoModal shows the dialog after OnInitDialog only when this says so; a dialog that starts
+  // hidden answers false and shows itself later.
   virtual bool ShowAfterInit() const { return true; }
 
   HWND m_hWnd = nullptr;
