@@ -74,6 +74,9 @@ bool RunProcess(const std::string& cmdline, const std::string& cwd, DWORD timeou
                 std::string* stdoutText, DWORD* exitCode = nullptr,
                 const std::vector<std::string>* extraEnv = nullptr);
 
+// Ids of the running processes whose executable's file name (no folder) is exeName, case ignored.
+std::vector<DWORD> FindProcesses(const std::string& exeName);
+
 // ---- HTTP server ----
 std::vector<std::string> HttpLog();  // paths requested so far ("/dir/file"), oldest first
 bool HttpLogClear();
@@ -124,7 +127,7 @@ bool WaitMessageBox(DWORD pid, int timeoutMs, MessageBoxInfo* out);
 bool AnswerMessageBox(HWND box, int buttonId);  // posts the button's command; false if no such button
 
 // List view rows of another process (LVM_GETITEMTEXTA through memory in that process).
-// columns <= 0: as many as the header has (at least 1).
+// columns <= 0: as many as the header has (at least 1). Cells longer than 1023 characters are cut.
 std::vector<std::vector<std::string>> ListViewRows(HWND list, int columns = 0);
 // Progress bar state; false when hwnd is not a window.
 bool ProgressState(HWND bar, int* pos, int* low = nullptr, int* high = nullptr);

@@ -152,6 +152,25 @@ TEST(Processes, RecordHoldAndTerminate) {
   EXPECT_TRUE(DeleteFileA(held.c_str())) << "released when the process ends";
 }
 
+TEST(Processes, FindsProcessesByExecutableNameOfACopy) {
+  REQUIRE_ENV();
+  std::string dir = ts::NewScratchDir("copy");
+  ASSERT_TRUE(ts::CopyFileTo(ts::TestHelperExe(), dir + "DemoApp.exe"));
+  ts::Proc a = ts::StartProcess(Quote(dir + "DemoApp.exe") + " /window", dir);
+  ts::Proc b = ts::StartProcess(Quote(dir + "DemoApp.exe") + " /sleep 60000", dir);
+  ASSERT_TRUE(a.Started() && b.Started());
+  std::vector<DWORD> found;
+  EXPECT_TRUE(ts::WaitUntil([&] { found = ts::FindProcesses("demoapp.EXE"); return found.size() == 2; }, 10000));
+  std::sort(found.begin(), found.end());
+  std::vector<DWORD> started = {a.Pid(), b.Pid()};
+  std::sort(started.begin(), started.end());
+  EXPECT_EQ(found, started);
+  EXPECT_TRUE(ts::FindProcesses("DemoApp").empty()) << "the whole file name counts";
+  a.Terminate();
+  b.Terminate();
+  EXPECT_TRUE(ts::FindProcesses("DemoApp.exe").empty());
+}
+
 struct CloseCase {
   const char* mode;
   bool ends;

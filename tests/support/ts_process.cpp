@@ -2,8 +2,11 @@
 #include <cstring>
 #include <map>
 
-#include "handles.h"
 #include "testsupport.h"
+
+#include <tlhelp32.h>
+
+#include "handles.h"
 
 namespace ts {
 
@@ -148,6 +151,20 @@ bool RunProcess(const std::string& cmdline, const std::string& cwd, DWORD timeou
   }
   if (exitCode) *exitCode = proc.ExitCode();
   return true;
+}
+
+std::vector<DWORD> FindProcesses(const std::string& exeName) {
+  std::vector<DWORD> pids;
+  ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snap.Valid()) return pids;
+  PROCESSENTRY32 pe;
+  pe.dwSize = sizeof(pe);
+  for (BOOL ok = Process32First(snap.Get(), &pe); ok; ok = Process32Next(snap.Get(), &pe)) {
+    const char* base = strrchr(pe.szExeFile, '\\');
+    base = base ? base + 1 : pe.szExeFile;
+    if (_stricmp(base, exeName.c_str()) == 0) pids.push_back(pe.th32ProcessID);
+  }
+  return pids;
 }
 
 }  // namespace ts

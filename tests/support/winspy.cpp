@@ -8,7 +8,6 @@
 // Window handles are printed and read as hexadecimal (0x...). Exit code 0 on success, 1 on failure.
 #include <windows.h>
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -18,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "handles.h"
 #include "testsupport.h"
 
 static HWND ParseHwnd(const char* s) { return reinterpret_cast<HWND>((uintptr_t)strtoull(s, nullptr, 0)); }
@@ -32,16 +30,7 @@ static std::vector<DWORD> PidsOf(const char* what) {
     pids.push_back((DWORD)n);
     return pids;
   }
-  ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snap.Valid()) return pids;
-  PROCESSENTRY32 pe;
-  pe.dwSize = sizeof(pe);
-  for (BOOL ok = Process32First(snap.Get(), &pe); ok; ok = Process32Next(snap.Get(), &pe)) {
-    const char* base = strrchr(pe.szExeFile, '\\');
-    base = base ? base + 1 : pe.szExeFile;
-    if (_stricmp(base, what) == 0) pids.push_back(pe.th32ProcessID);
-  }
-  return pids;
+  return ts::FindProcesses(what);
 }
 
 static std::string Printable(const std::string& s) {
