@@ -91,7 +91,6 @@ TEST(AboutBox, TextsLinksAndReopening) {
       RECT underline = {r.left, r.bottom - 1, r.right, r.bottom};
       EXPECT_GE(CountColour(about.hwnd, underline, RGB(0, 0, 238)), (r.right - r.left) - 1) << link.text;
     }
-    if (round == 0) ts::SaveScreenshotPng(wiz::DocsDir() + "update-about.png", about.hwnd);
 
     ASSERT_TRUE(ts::ClickButton(about.hwnd, IDOK));
     ASSERT_TRUE(ts::WaitUntil([&] { return !IsWindow(about.hwnd); }, kLong));

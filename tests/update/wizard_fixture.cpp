@@ -243,10 +243,9 @@ std::string TempDir() {
   return temp;
 }
 
-std::string DocsDir() {
+std::string RepoDir() {
   std::string dist = ts::DistDir();  // "...\dist\win64\"
-  std::string repo = dist.substr(0, dist.size() - std::string("dist\\win64\\").size());
-  return repo + "docs\\";
+  return dist.substr(0, dist.size() - std::string("dist\\win64\\").size());
 }
 
 }  // namespace wiz

@@ -90,7 +90,7 @@ bool WaitQuestion(DWORD pid, int timeoutMs, ts::MessageBoxInfo* out);
 // Processes of the prefix whose executable has this file name (case ignored).
 std::vector<DWORD> ProcessesNamed(const char* exeName);
 std::string TempDir();
-// Where the screenshots of the wizard go: <repo>\docs\.
-std::string DocsDir();
+// The repository: "<repo>\" as a Windows path.
+std::string RepoDir();
 
 }  // namespace wiz

@@ -67,7 +67,6 @@ TEST_F(WizardTest, CheckingThenUpdatesListedThenClose) {
   ASSERT_GT(full.size(), 259u);
   ASSERT_TRUE(ts::WaitUntil([&] { return wizard.Read(&w) && !TextOf(w, IDC_FILE_LABEL).empty(); }, kLong));
   EXPECT_EQ(full.substr(0, 259), TextOf(w, IDC_FILE_LABEL));
-  ts::SaveScreenshotPng(wiz::DocsDir() + "update-checking.png", w.hwnd);
 
   // During the check neither the close box nor Esc does anything.
   ts::CloseWindowOf(w.hwnd);
@@ -84,7 +83,6 @@ TEST_F(WizardTest, CheckingThenUpdatesListedThenClose) {
   EXPECT_EQ(Text("en", LS_BTN_NEXT), TextOf(w, IDOK));
   EXPECT_EQ("", TextOf(w, IDC_FILE_LABEL));
   EXPECT_TRUE(ts::FileExists(wiz::UpdateDir(app) + "update.ini.tmp"));
-  ts::SaveScreenshotPng(wiz::DocsDir() + "update-updates.png", w.hwnd);
 
   // Esc would be the Cancel command now that Cancel is enabled: it is swallowed.
   ts::PressKey(w.hwnd, VK_ESCAPE);
@@ -118,7 +116,6 @@ TEST_F(WizardTest, DownloadCancelNoYesRetryAndClose) {
            ts::ProgressState(ts::FindControl(w, IDC_FILE_PROGRESS)->hwnd, &pos) && pos > 0;
   }, kLong));
   EXPECT_EQ(Text("en", LS_PHASE_RECEIVING), TextOf(w, IDC_PHASE_LABEL));
-  ts::SaveScreenshotPng(wiz::DocsDir() + "update-downloading.png", w.hwnd);
 
   // Cancel, answered No: the download waits during the question and then goes on.
   ASSERT_TRUE(wizard.Click(IDCANCEL));
@@ -179,7 +176,6 @@ TEST_F(WizardTest, FailedDownloadRetryRepeatsOnlyTheDownload) {
   EXPECT_EQ(Text("en", LS_BTN_RETRY), TextOf(w, IDOK));
   EXPECT_TRUE(EnabledOf(w, IDOK));
   EXPECT_TRUE(EnabledOf(w, IDCANCEL));
-  ts::SaveScreenshotPng(wiz::DocsDir() + "update-failed.png", w.hwnd);
 
   ASSERT_TRUE(ts::HttpLogClear());
   ASSERT_TRUE(wizard.Click(IDOK));
