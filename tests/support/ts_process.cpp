@@ -122,6 +122,10 @@ bool RunProcess(const std::string& cmdline, const std::string& cwd, DWORD timeou
   bool inTime = true;
   char buf[4096];
   for (;;) {
+    if (GetTickCount() - start > timeoutMs) {  // checked first: a child that never stops writing ends too
+      inTime = false;
+      break;
+    }
     DWORD avail = 0;
     if (!PeekNamedPipe(reader.Get(), nullptr, 0, nullptr, &avail, nullptr)) break;  // child closed its end
     if (avail > 0) {
@@ -129,10 +133,6 @@ bool RunProcess(const std::string& cmdline, const std::string& cwd, DWORD timeou
       if (!ReadFile(reader.Get(), buf, sizeof(buf), &got, nullptr) || got == 0) break;
       if (stdoutText) stdoutText->append(buf, got);
       continue;
-    }
-    if (GetTickCount() - start > timeoutMs) {
-      inTime = false;
-      break;
     }
     if (proc.Wait(10)) {
       // Ended: collect whatever is still in the pipe, then stop (a grandchild may hold the write end).
