@@ -8,9 +8,9 @@
 #include "fetch.h"
 #include "fileutil.h"
 #include "local_manifest.h"
-#include "manifest_reader.h"
 #include "manifest_rules.h"
 #include "saved_manifest.h"
+#include "server_manifest.h"
 #include "updater.h"
 
 namespace {
@@ -55,7 +55,7 @@ int CUpdater::PickServer(int connected, std::vector<uint8_t>& text) {
 }
 
 void CUpdater::ListEntries(const char* text, uint32_t systemMask) {
-  ManifestReader server(text);
+  ServerManifest server(text);
   LocalManifest local((m_appDir + "update.ini").c_str());
   for (int k = 1;; ++k) {
     char key[16];

@@ -8,6 +8,7 @@ add_library(updengine STATIC
   ${CMAKE_CURRENT_LIST_DIR}/local_manifest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/profile_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/saved_manifest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/server_manifest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/source.cpp
   ${CMAKE_CURRENT_LIST_DIR}/updater.cpp
 )

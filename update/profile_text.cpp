@@ -75,6 +75,19 @@ void ProfileText::Parse(std::string text) {
     pos = next;
   }
   if (section >= 0) m_sections[size_t(section)].endLine = m_lines.size();
+  IndexKeys();
+}
+
+void ProfileText::IndexKeys() {
+  m_firstKey.clear();
+  for (size_t i = 0; i < m_lines.size(); ++i) {
+    const Line& line = m_lines[i];
+    if (line.header || line.section < 0 || line.keyStart == line.keyEnd) continue;
+    const Section& section = m_sections[size_t(line.section)];
+    if (m_firstSection[section.lowerName] != size_t(line.section)) continue;  // a later duplicate
+    m_firstKey.emplace(section.lowerName + "\n" + LowerOf(m_text.data() + line.keyStart, line.keyEnd - line.keyStart),
+                       i);
+  }
 }
 
 const ProfileText::Section* ProfileText::Find(const std::string& lowerName) const {
@@ -83,12 +96,9 @@ const ProfileText::Section* ProfileText::Find(const std::string& lowerName) cons
 }
 
 const ProfileText::Line* ProfileText::FindKey(const Section& section, const std::string& lowerKey) const {
-  for (size_t i = section.firstLine; i < section.endLine; ++i) {
-    const Line& line = m_lines[i];
-    if (line.keyEnd - line.keyStart != lowerKey.size() || lowerKey.empty()) continue;
-    if (LowerOf(m_text.data() + line.keyStart, lowerKey.size()) == lowerKey) return &line;
-  }
-  return nullptr;
+  if (lowerKey.empty()) return nullptr;
+  auto it = m_firstKey.find(section.lowerName + "\n" + lowerKey);
+  return it == m_firstKey.end() ? nullptr : &m_lines[it->second];
 }
 
 void ProfileText::GetString(const char* section, const char* key, char* dest, size_t size) const {

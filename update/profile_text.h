@@ -37,11 +37,14 @@ class ProfileText {
 
   const Section* Find(const std::string& lowerName) const;
   const Line* FindKey(const Section& section, const std::string& lowerKey) const;
+  void IndexKeys();
 
   std::string m_text;
   std::vector<Line> m_lines;
   std::vector<Section> m_sections;
   std::unordered_map<std::string, size_t> m_firstSection;  // lower-case name -> first section
+  // lower-case section name + "\n" + lower-case key -> first key line of the first such section
+  std::unordered_map<std::string, size_t> m_firstKey;
 };
 
 // Lower-case, trimmed form of a name as the profile functions compare it.
