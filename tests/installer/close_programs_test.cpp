@@ -61,10 +61,6 @@ const DialogCase kDialogCases[] = {
     {"a program that ends during the countdown", "tool.exe", "tool.exe", Action::ProgramEndsItself},
 };
 
-std::string SecondsText(HWND dialog) {
-  return ts::WindowText(dialog);
-}
-
 }  // namespace
 
 TEST(ClosePrograms, DialogCases) {
@@ -105,12 +101,12 @@ TEST(ClosePrograms, DialogCases) {
         EXPECT_EQ(helper.ExitCode(), 0u);
         break;
       case Action::EscapeThenButton:
-        ASSERT_TRUE(ts::WaitUntil([&] { return SecondsText(seconds) == Fill(kSecondsFormat, "2"); }, 5000));
+        ASSERT_TRUE(ts::WaitUntil([&] { return ts::WindowText(seconds) == Fill(kSecondsFormat, "2"); }, 5000));
         ASSERT_TRUE(ts::PressKey(dlg.hwnd, VK_ESCAPE));
         Sleep(1500);
         EXPECT_TRUE(IsWindowVisible(dlg.hwnd));
         EXPECT_TRUE(helper.Running());
-        EXPECT_NE(SecondsText(seconds), Fill(kSecondsFormat, "2"));  // still counting
+        EXPECT_NE(ts::WindowText(seconds), Fill(kSecondsFormat, "2"));  // still counting
         ASSERT_TRUE(ts::ClickButton(dlg.hwnd, 1));
         EXPECT_TRUE(helper.Wait(3000));
         EXPECT_EQ(helper.ExitCode(), 0u);
@@ -146,13 +142,18 @@ TEST(ClosePrograms, ProgramThatClosesOnRequestGetsNoDialog) {
 TEST(ClosePrograms, TwoInstancesAreLeftAlone) {
   ToolSetup t;
   ASSERT_TRUE(t.Create("twice", "tool.exe", "tool.exe", "/window /ignoreclose", 2));
-  t.rig.boxAnswer = IDCANCEL;  // should the running file be undeletable, give up on it
+  t.rig.boxAnswer = IDCANCEL;  // the running file cannot be deleted: give up on it
   ASSERT_TRUE(t.rig.Start());
   ASSERT_TRUE(t.rig.WaitEnd(20000));
   EXPECT_FALSE(t.rig.SawCloseDialog());
   EXPECT_EQ(t.Records("close"), 0);  // neither asked
   EXPECT_TRUE(t.helpers[0].Running());
   EXPECT_TRUE(t.helpers[1].Running());
+  // Neither was ended, so the Retry/Cancel question came for the running file; after Cancel the
+  // old program stays and so does its version.
+  EXPECT_EQ(t.rig.boxesAnswered, 1);
+  EXPECT_NE(t.rig.ReadApp("tool.exe"), kNewTool);
+  EXPECT_EQ(t.rig.LocalIni("tool.exe", "VER"), "1.0");
   EXPECT_TRUE(t.rig.WaitSelfRemoved());
 }
 
@@ -168,7 +169,7 @@ TEST(ClosePromptSlow, CountdownTerminatesAtTheTwentyFirstTick) {
   int highest = 0;
   while (t.helpers[0].Running() && GetTickCount() - shown < 30000) {
     for (int s = highest + 1; s <= 21; ++s)
-      if (SecondsText(seconds) == Fill(kSecondsFormat, std::to_string(s))) highest = s;
+      if (ts::WindowText(seconds) == Fill(kSecondsFormat, std::to_string(s))) highest = s;
     Sleep(100);
   }
   DWORD ended = GetTickCount() - shown;

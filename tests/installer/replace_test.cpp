@@ -97,16 +97,16 @@ TEST(Replacement, TableOfEntriesInOneRun) {
   ASSERT_TRUE(rig.WriteSavedManifest(saved));
 
   ASSERT_TRUE(rig.Start());
-  ts::WindowInfo dlg;
-  ASSERT_TRUE(rig.WaitProgressDialog(10000, &dlg));
+  HWND dlg = rig.WaitProgressWindow(10000);
+  ASSERT_TRUE(dlg);
   // Once the run has begun: the title, the label and the entry being installed.
-  HWND name = ts::FindControl(dlg, 1002)->hwnd;
+  HWND name = GetDlgItem(dlg, 1002);
   ASSERT_TRUE(ts::WaitUntil([&] { return !StoredText(name).empty(); }, 5000, 10));
-  EXPECT_EQ(StoredText(dlg.hwnd), kTitle);
-  EXPECT_EQ(StoredText(ts::FindControl(dlg, 1001)->hwnd), kInstallLabel);
+  EXPECT_EQ(StoredText(dlg), kTitle);
+  EXPECT_EQ(StoredText(GetDlgItem(dlg, 1001)), kInstallLabel);
   Sleep(700);
-  ts::SaveScreenshotPng(rig.base + "swaplet-progress.png", dlg.hwnd);
-  if (ts::Env("UPD_DOCS_SCREENSHOTS") == "1") ts::SaveScreenshotPng(DocsDir() + "swaplet-progress.png", dlg.hwnd);
+  ts::SaveScreenshotPng(rig.base + "swaplet-progress.png", dlg);
+  if (ts::Env("UPD_DOCS_SCREENSHOTS") == "1") ts::SaveScreenshotPng(DocsDir() + "swaplet-progress.png", dlg);
   // Every listed entry was shown, in manifest order, ending with the manifest itself.
   std::vector<std::string> shown;
   while (!rig.proc.Wait(20)) {

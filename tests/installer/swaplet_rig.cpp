@@ -112,16 +112,47 @@ bool SwapletRig::Start(const std::string& commandLine) {
 
 namespace {
 
-bool IsCloseDialog(const ts::WindowInfo& w) {
-  return w.visible && ts::FindControl(w, 1) && ts::FindControl(w, 1000) && ts::FindControl(w, 1001) &&
-         !ts::FindControl(w, 1002) && !ts::FindControl(w, 0xFFFF);
+// Visible top-level windows of a process. Only calls that need no answer from the installer,
+// whose thread does not take messages while the run goes on.
+std::vector<HWND> VisibleWindows(DWORD pid) {
+  struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+  } search{pid, {}};
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        Search* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == s->pid && IsWindowVisible(hwnd)) s->found.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool IsProgressDialog(HWND w) { return GetDlgItem(w, 1000) && GetDlgItem(w, 1001) && GetDlgItem(w, 1002); }
+
+bool IsCloseDialog(HWND w) {
+  return GetDlgItem(w, 1) && GetDlgItem(w, 1000) && GetDlgItem(w, 1001) && !GetDlgItem(w, 1002) &&
+         !GetDlgItem(w, 0xFFFF);
+}
+
+// The full description of a window found by the quick search, or false.
+bool Describe(DWORD pid, HWND hwnd, ts::WindowInfo* out) {
+  for (const ts::WindowInfo& w : ts::ListWindows(pid))
+    if (w.hwnd == hwnd) {
+      *out = w;
+      return true;
+    }
+  return false;
 }
 
 }  // namespace
 
 void SwapletRig::Sample() {
-  for (const ts::WindowInfo& w : ts::ListWindows(proc.Pid())) {
-    if (w.visible) m_sawWindow = true;
+  for (HWND w : VisibleWindows(proc.Pid())) {
+    m_sawWindow = true;
     if (IsCloseDialog(w)) m_sawCloseDialog = true;
   }
   ts::MessageBoxInfo box;
@@ -146,32 +177,36 @@ bool SwapletRig::WaitSelfRemoved(DWORD ms) const {
       static_cast<int>(ms), 100);
 }
 
-bool SwapletRig::WaitProgressDialog(int ms, ts::WindowInfo* out) {
-  return ts::WaitUntil(
+HWND SwapletRig::WaitProgressWindow(int ms) {
+  HWND found = nullptr;
+  ts::WaitUntil(
       [&] {
-        for (const ts::WindowInfo& w : ts::ListWindows(proc.Pid()))
-          if (w.visible && ts::FindControl(w, 1002)) {
-            m_sawWindow = true;
-            *out = w;
-            return true;
-          }
-        return false;
+        for (HWND w : VisibleWindows(proc.Pid()))
+          if (IsProgressDialog(w)) found = w;
+        return found != nullptr;
       },
-      ms);
+      ms, 10);
+  if (found) m_sawWindow = true;
+  return found;
+}
+
+bool SwapletRig::WaitProgressDialog(int ms, ts::WindowInfo* out) {
+  HWND hwnd = WaitProgressWindow(ms);
+  return hwnd && Describe(proc.Pid(), hwnd, out);
 }
 
 bool SwapletRig::WaitCloseDialog(int ms, ts::WindowInfo* out) {
-  return ts::WaitUntil(
+  HWND found = nullptr;
+  ts::WaitUntil(
       [&] {
-        for (const ts::WindowInfo& w : ts::ListWindows(proc.Pid()))
-          if (IsCloseDialog(w)) {
-            m_sawWindow = m_sawCloseDialog = true;
-            *out = w;
-            return true;
-          }
-        return false;
+        for (HWND w : VisibleWindows(proc.Pid()))
+          if (IsCloseDialog(w)) found = w;
+        return found != nullptr;
       },
       ms);
+  if (!found) return false;
+  m_sawWindow = m_sawCloseDialog = true;
+  return Describe(proc.Pid(), found, out);
 }
 
 std::string StoredText(HWND hwnd) {

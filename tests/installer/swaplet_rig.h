@@ -24,7 +24,7 @@ std::string Fill(const char* format, const std::string& value);
 std::string TestStringFile();
 
 // Windows paths of the built test programs.
-std::string SwapletExe();       // dist\win64\Swaplet.exe
+std::string SwapletExe();       // the Swaplet.exe of this build
 std::string ComponentDll(bool newVersion);  // regtest_old.dll / regtest_new.dll
 std::string StartLoggerExe();
 std::string DocsDir();          // the docs folder of the repository
@@ -57,7 +57,8 @@ class SwapletRig {
 
   // The progress dialog (the installer's window with control 1002) and dialog 101 (control 1 with
   // controls 1000 and 1001); false when none shows within ms.
-  bool WaitProgressDialog(int ms, ts::WindowInfo* out);
+  bool WaitProgressDialog(int ms, ts::WindowInfo* out);  // reads texts: only while the installer answers
+  HWND WaitProgressWindow(int ms);                       // needs no answer from the installer
   bool WaitCloseDialog(int ms, ts::WindowInfo* out);
   // Whether the installer has shown any visible window, or dialog 101, so far (sampled by WaitEnd too).
   bool SawWindow() const { return m_sawWindow; }
