@@ -217,7 +217,8 @@ def check_embedded_installer(img, swaplet_path):
         return []  # compared once Swaplet.exe is in the folder as well
     with open(swaplet_path, "rb") as f:
         if f.read() != embedded:
-            return ["carries an installer that differs from %s" % swaplet_path]
+            return ["carries an installer that differs from %s (Update.exe must be linked after the "
+                    "Swaplet.exe beside it; did another build write this folder in between?)" % swaplet_path]
     return []
 
 

@@ -414,6 +414,18 @@ TEST_F(DemoDialog, WinspyListsAndClicks) {
   EXPECT_TRUE(StatusBecomes("Changed"));
   ASSERT_TRUE(ts::RunProcess(Quote(ts::WinspyExe()) + " bogus", "", 20000, &out, &code));
   EXPECT_EQ(code, 2u);
+
+  std::string shot = ts::NewScratchDir("winspy") + "dlg.png";
+  ASSERT_TRUE(ts::RunProcess(Quote(ts::WinspyExe()) + " shot " + Quote(shot) + " " + hwnd, "", 20000, &out, &code));
+  EXPECT_EQ(code, 0u);
+  std::string png;
+  ASSERT_TRUE(ts::ReadFileBytes(shot, &png));
+  EXPECT_EQ(png.compare(0, 8, std::string("\x89PNG\r\n\x1a\n", 8)), 0);
+
+  ASSERT_TRUE(ts::RunProcess(Quote(ts::WinspyExe()) + " close " + hwnd, "", 20000, &out, &code));
+  EXPECT_EQ(code, 0u);
+  ASSERT_TRUE(proc.Wait(10000)) << "WM_CLOSE of a dialog is its Cancel";
+  EXPECT_EQ(proc.ExitCode(), (DWORD)IDCANCEL);
 }
 
 }  // namespace
