@@ -102,3 +102,45 @@ TEST(AboutBox, TextsLinksAndReopening) {
 }
 
 }  // namespace
+
+namespace {
+
+// The About entry (with its separator) is appended to the system menu only when LS_ABOUT is not
+// empty. Another process's menu cannot be read under Wine, so the system menu is opened (as Alt+Space
+// does) and the height of its popup compared: two items more with the entry than without.
+TEST(AboutBox, SystemMenuEntryOnlyWithAboutText) {
+  if (!ts::InTestEnv()) GTEST_SKIP() << "needs tests/support/testenv";
+  wiz::Server server;
+  ASSERT_TRUE(wiz::BuildServer({{"a.txt", "abc"}}, &server));
+  int heights[2] = {-1, -1};
+  for (int emptyAbout = 0; emptyAbout < 2; ++emptyAbout) {
+    SCOPED_TRACE(emptyAbout ? "empty LS_ABOUT" : "LS_ABOUT set");
+    std::string app = wiz::MakeApp(wiz::IniFor(server.base, {{"a.txt", "2.0"}}),
+                                   wiz::StringFile({{"en", 1033, 1252}}, emptyAbout != 0));
+    ts::WriteFileBytes(app + "a.txt", "abc");
+    wiz::Wizard wizard;
+    ASSERT_TRUE(wizard.Start(app, "/A"));
+    ts::WindowInfo w;
+    ASSERT_TRUE(wizard.WaitStatus(LS_STATUS_UP_TO_DATE, kLong, &w)) << wizard.Status();
+    ASSERT_TRUE(PostMessageA(w.hwnd, WM_SYSCOMMAND, SC_KEYMENU, ' '));
+    ts::WindowInfo popup;
+    ASSERT_TRUE(ts::WaitUntil([&] {
+      for (const ts::WindowInfo& x : ts::ListWindows(wizard.Pid())) {
+        if (x.cls == "#32768" && x.visible) {
+          popup = x;
+          return true;
+        }
+      }
+      return false;
+    }, kLong));
+    heights[emptyAbout] = popup.rect.bottom - popup.rect.top;
+    ts::PressKey(popup.hwnd, VK_ESCAPE);
+    ts::PressKey(popup.hwnd, VK_ESCAPE);
+    PostMessageA(w.hwnd, WM_CANCELMODE, 0, 0);
+    Sleep(300);
+    wizard.Process().Terminate();
+  }
+  EXPECT_GT(heights[0], heights[1] + GetSystemMetrics(SM_CYMENUSIZE) / 2);
+}
+
+}  // namespace

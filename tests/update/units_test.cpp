@@ -83,3 +83,49 @@ TEST(Progress, PercentTruncatedAndBounded) {
 }
 
 }  // namespace
+
+#include "launch_installer.h"
+#include "testsupport.h"
+
+namespace {
+
+// The installer file is written whole or not at all.
+TEST(InstallerFile, WrittenWholeReplacingAnOlderFile) {
+  char temp[MAX_PATH];
+  ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+  std::string path = std::string(temp) + "wizard-units-installer.exe";
+  ASSERT_TRUE(ts::WriteFileBytes(path, std::string(5000, 'o')));  // longer than the new one
+  const std::string bytes = "MZ new installer bytes";
+  ASSERT_TRUE(WriteWholeFile(path.c_str(), bytes.data(), static_cast<DWORD>(bytes.size())));
+  std::string read;
+  ASSERT_TRUE(ts::ReadFileBytes(path, &read));
+  EXPECT_EQ(bytes, read);
+  DeleteFileA(path.c_str());
+
+  std::string missing = std::string(temp) + "no-such-folder-for-wizard\\Swaplet.exe";
+  EXPECT_FALSE(WriteWholeFile(missing.c_str(), bytes.data(), static_cast<DWORD>(bytes.size())));
+  EXPECT_FALSE(ts::FileExists(missing));
+}
+
+// The built Update.exe carries the built installer as resource "IDR_XDATA" of type "XDATA"; a
+// module without it has none.
+TEST(InstallerFile, EmbeddedInBuiltUpdate) {
+  HMODULE update = LoadLibraryExA((ts::DistDir() + "Update.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(nullptr, update);
+  const void* data = nullptr;
+  DWORD size = 0;
+  EXPECT_TRUE(FindEmbeddedInstaller(update, &data, &size));
+  std::string swaplet;
+  if (ts::ReadFileBytes(ts::DistDir() + "Swaplet.exe", &swaplet) && data) {
+    EXPECT_EQ(swaplet.size(), size);
+    EXPECT_TRUE(swaplet == std::string(static_cast<const char*>(data), size));
+  }
+  FreeLibrary(update);
+  EXPECT_FALSE(FindEmbeddedInstaller(GetModuleHandleA(nullptr), &data, &size));
+  // Without an embedded installer nothing is written or started.
+  EXPECT_FALSE(LaunchInstallerFor("C:\\app\\"));
+  std::string longDir = "C:\\" + std::string(MAX_PATH, 'a') + "\\";
+  EXPECT_FALSE(LaunchInstallerFor(longDir.c_str()));
+}
+
+}  // namespace
