@@ -99,6 +99,7 @@ DWORD FindProcess(const char* fileName) {
   PROCESSENTRY32 entry;
   ZeroMemory(&entry, sizeof entry);
   entry.dwSize = sizeof entry;  // the ANSI record: 296 bytes on 32-bit Windows, 304 on 64-bit
+  static_assert(sizeof(void*) != 4 || sizeof(PROCESSENTRY32) == 296, "32-bit ANSI process record");
   if (!Process32First(snapshot.Get(), &entry)) return kNoProcess;
   size_t wanted = strlen(fileName);
   int matches = 0;

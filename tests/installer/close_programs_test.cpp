@@ -51,14 +51,20 @@ struct DialogCase {
   const char* what;
   const char* entry;
   const char* runAs;
+  const char* switches;
   Action action;
 };
 
 const DialogCase kDialogCases[] = {
-    {"the button terminates at once", "tool.exe", "tool.exe", Action::Button},
-    {"closing the dialog terminates", "bin\\tool.exe", "bin\\tool.exe", Action::CloseDialog},
-    {"Escape is ignored; entry Tool.EXE finds tool.exe", "Tool.EXE", "tool.exe", Action::EscapeThenButton},
-    {"a program that ends during the countdown", "tool.exe", "tool.exe", Action::ProgramEndsItself},
+    {"the button terminates at once", "tool.exe", "tool.exe", "/window /ignoreclose", Action::Button},
+    {"closing the dialog terminates", "bin\\tool.exe", "bin\\tool.exe", "/window /ignoreclose",
+     Action::CloseDialog},
+    {"entry bin/tool.exe", "bin/tool.exe", "bin\\tool.exe", "/window /ignoreclose", Action::Button},
+    {"Escape is ignored; entry Tool.EXE finds tool.exe", "Tool.EXE", "tool.exe", "/window /ignoreclose",
+     Action::EscapeThenButton},
+    {"a program that ends during the countdown", "tool.exe", "tool.exe", "/window /ignoreclose",
+     Action::ProgramEndsItself},
+    {"a hung window does not hold the run", "tool.exe", "tool.exe", "/window /hangclose", Action::Button},
 };
 
 }  // namespace
@@ -68,16 +74,16 @@ TEST(ClosePrograms, DialogCases) {
   for (const DialogCase& c : kDialogCases) {
     SCOPED_TRACE(c.what);
     ToolSetup t;
-    ASSERT_TRUE(t.Create("close" + std::to_string(++n), c.entry, c.runAs, "/window /ignoreclose"));
+    ASSERT_TRUE(t.Create("close" + std::to_string(++n), c.entry, c.runAs, c.switches));
     ts::Proc& helper = t.helpers[0];
     ASSERT_TRUE(t.rig.Start());
     ts::WindowInfo dlg;
-    ASSERT_TRUE(t.rig.WaitCloseDialog(10000, &dlg));
+    ASSERT_TRUE(t.rig.WaitCloseDialog(15000, &dlg));
     EXPECT_EQ(dlg.title, kTitle);
     EXPECT_EQ(ts::FindControl(dlg, 1)->text, kTerminateButton);
     // The dialog names the entry's file name (the part after its folders), as listed.
     std::string fileName = c.entry;
-    fileName = fileName.substr(fileName.find_last_of('\\') + 1);
+    fileName = fileName.substr(fileName.find_last_of("\\/") + 1);
     EXPECT_EQ(ts::FindControl(dlg, 1000)->text, Fill(kCloseProgramFormat, fileName));
     EXPECT_EQ(ts::FindControl(dlg, 1001)->text, Fill(kSecondsFormat, "0"));
     EXPECT_EQ(t.Records("close"), 1);  // asked once through its window

@@ -55,6 +55,10 @@ const ReplaceCase kCases[] = {
      nullptr, "new nomacro", "nomacro.dll", nullptr, false},
     {"section name with ..", "..\\outside.txt", "1.0", "2.0", "", nullptr, "new outside", "..\\outside.txt", nullptr,
      false},
+    {"a destination that does not fit a path is passed over", "long_________________________________________"
+     "__________________________________________________________________________________________________"
+     "__________________________________________________________________________________name.txt",
+     "1.0", "2.0", "", nullptr, nullptr, "nolong.txt", nullptr, false},
     {"absolute section name", "C:\\swaplet_absolute.txt", "1.0", "2.0", "", nullptr, nullptr,
      "{sys}..\\..\\swaplet_absolute.txt", nullptr, false},
 };

@@ -79,3 +79,51 @@ TEST(SelfRemoval, WorksFromFoldersWithBlanksAndPercentSigns) {
     EXPECT_TRUE(ts::DirExists(rig.temp));  // only the two files go
   }
 }
+
+// Enter before the run starts ends the progress dialog without any work; Escape never ends it.
+// The installer's thread is held while the key's command is posted, so the command is queued ahead
+// of the start timer's message; a run that had already begun makes the attempt inconclusive.
+TEST(ProgressDialog, EnterBeforeTheRunEndsItEscapeDoesNot) {
+  struct KeyCase {
+    const char* what;
+    WPARAM command;
+    bool runs;
+  };
+  const KeyCase cases[] = {{"Enter (IDOK)", IDOK, false}, {"Escape (IDCANCEL)", IDCANCEL, true}};
+  int n = 0;
+  for (const KeyCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    bool conclusive = false;
+    for (int attempt = 0; attempt < 3 && !conclusive; ++attempt) {
+      SwapletRig rig;
+      ASSERT_TRUE(rig.Create("keys" + std::to_string(++n)));
+      ASSERT_TRUE(rig.WriteLocalManifest(kLocal));
+      ASSERT_TRUE(rig.WriteSavedManifest(kSaved));
+      ASSERT_TRUE(rig.WriteApp("a.dll", "old a"));
+      ASSERT_TRUE(rig.WriteDownload("a.dll", "new a"));
+      ASSERT_TRUE(rig.Start());
+      HWND dlg = rig.WaitProgressWindow(10000);
+      ASSERT_TRUE(dlg);
+      HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(dlg, nullptr));
+      ASSERT_TRUE(thread);
+      SuspendThread(thread);
+      bool begun = !StoredText(GetDlgItem(dlg, 1002)).empty();
+      RECT r;
+      GetWindowRect(dlg, &r);
+      if (!begun) PostMessageA(dlg, WM_COMMAND, c.command, 0);
+      ResumeThread(thread);
+      CloseHandle(thread);
+      ASSERT_TRUE(rig.WaitEnd(20000));
+      EXPECT_TRUE(rig.WaitSelfRemoved());
+      if (begun) continue;
+      conclusive = true;
+      // Centred on the screen.
+      EXPECT_LE(abs((r.left + r.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2), 1);
+      EXPECT_LE(abs((r.top + r.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2), 1);
+      EXPECT_EQ(rig.ReadApp("a.dll"), c.runs ? "new a" : "old a");
+      EXPECT_EQ(ts::DirExists(rig.update), !c.runs);
+      EXPECT_EQ(rig.ReadApp("update.ini"), c.runs ? kSaved : kLocal);
+    }
+    EXPECT_TRUE(conclusive) << "the run began before the command could be queued, three times";
+  }
+}

@@ -74,12 +74,12 @@ bool SwapletRig::Create(const std::string& hint, const std::string& appName, con
 
 bool SwapletRig::WriteApp(const std::string& rel, const std::string& data) const {
   std::string path = app + rel;
-  return ts::MakeDirs(path.substr(0, path.find_last_of('\\') + 1)) && ts::WriteFileBytes(path, data);
+  return ts::MakeDirs(path.substr(0, path.find_last_of("\\/") + 1)) && ts::WriteFileBytes(path, data);
 }
 
 bool SwapletRig::WriteDownload(const std::string& rel, const std::string& data) const {
   std::string path = update + rel + ".tmp";
-  return ts::MakeDirs(path.substr(0, path.find_last_of('\\') + 1)) && ts::WriteFileBytes(path, data);
+  return ts::MakeDirs(path.substr(0, path.find_last_of("\\/") + 1)) && ts::WriteFileBytes(path, data);
 }
 
 bool SwapletRig::WriteLocalManifest(const std::string& text) const {
