@@ -56,6 +56,16 @@ TEST(FileUtil, FileSizeOf) {
   EXPECT_EQ(FileSizeOf((dir + "fiv?.bin").c_str()), 5u);  // a wildcard gives its first match
   EXPECT_EQ(FileSizeOf(""), 0u);
   EXPECT_EQ(FileSizeOf(nullptr), 0u);
+
+  // 4 GB + 5 bytes (sparse): the low 32 bits of the size.
+  std::string big = dir + "big.bin";
+  HANDLE h = CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER end;
+  end.QuadPart = 0x100000005LL;
+  bool grown = SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+  CloseHandle(h);
+  if (grown) EXPECT_EQ(FileSizeOf(big.c_str()), 5u);
   DeleteTree(dir.c_str());
 }
 
@@ -79,6 +89,15 @@ TEST(FileUtil, CreateDirectoriesMakesEveryFolderBeforeABackslash) {
   EXPECT_EQ(CreateDirectories((dir + "file\\sub\\x").c_str()), 0);
   EXPECT_EQ(CreateDirectories((dir + std::string(300, 'n') + "\\x").c_str()), 0);  // too long
   DeleteTree(dir.c_str());
+
+  // On a network share the leading "\\server\share" part is not created, only the folders after it.
+  const char* share = getenv("UPD_SHARE_UNC");
+  if (share && *share) {
+    std::string unc = std::string(share) + "mkdir_" + std::to_string(GetCurrentProcessId()) + "\\";
+    EXPECT_EQ(CreateDirectories((unc + "sub\\f.tmp").c_str()), 1);
+    EXPECT_TRUE(IsDir(unc + "sub"));
+    EXPECT_EQ(DeleteTree(unc.c_str()), 1);
+  }
 }
 
 void MakeTree(const std::string& root) {
@@ -135,6 +154,26 @@ TEST(FileUtil, DeleteTreeLeavesReadOnlyFileAndItsFolders) {
   EXPECT_FALSE(Exists(locked));
   EXPECT_EQ(ForceDeleteFile(locked.c_str()), 0);
   EXPECT_EQ(DeleteTree(tree.c_str()), 1);
+  DeleteTree(dir.c_str());
+}
+
+TEST(FileUtil, DeleteTreeRemovesADirectoryLinkButNotWhatItPointsTo) {
+  std::string dir = MakeScratch("link");
+  std::string outside = dir + "outside\\";
+  ASSERT_EQ(CreateDirectories(outside.c_str()), 1);
+  WriteFileBytes(outside + "keep.txt", "keep");
+  std::string tree = dir + "tree\\";
+  MakeTree(tree);
+  using CreateLink = BOOLEAN(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+  auto createLink = reinterpret_cast<CreateLink>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA")));
+  if (!createLink || !createLink((tree + "link").c_str(), outside.c_str(), 1 /* directory */)) {
+    DeleteTree(dir.c_str());
+    GTEST_SKIP() << "directory links are not available here";
+  }
+  EXPECT_EQ(DeleteTree(tree.c_str()), 1);
+  EXPECT_FALSE(Exists(tree));
+  EXPECT_TRUE(Exists(outside + "keep.txt"));
   DeleteTree(dir.c_str());
 }
 
