@@ -5,20 +5,28 @@
 
 namespace {
 
-// Starts testhelper.exe holding path open without write or delete sharing; waits until it has it.
-ts::Proc HoldFile(const std::string& path) {
-  ts::Proc holder = ts::StartProcess("\"" + ts::TestHelperExe() + "\" /hold \"" + path + "\" /sleep 60000", "");
+// A testhelper.exe that holds a file open without write or delete sharing; ended with the test.
+struct Holder {
+  ts::Proc proc;
+  ~Holder() { proc.Terminate(); }
+  void End() { proc.Terminate(); }
+};
+
+// Starts the holder of path; true once it holds the file.
+bool HoldFile(const std::string& path, Holder* holderOut) {
+  ts::Proc* holder = &holderOut->proc;
+  *holder = ts::StartProcess("\"" + ts::TestHelperExe() + "\" /hold \"" + path + "\" /sleep 120000", "");
   // Held once a writer can no longer open it (the probe itself writes nothing).
-  ts::WaitUntil(
-      [&] {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
-        CloseHandle(h);
-        return false;
-      },
-      5000);
-  return holder;
+  return holder->Started() &&
+         ts::WaitUntil(
+             [&] {
+               HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+               if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+               CloseHandle(h);
+               return false;
+             },
+             20000);
 }
 
 // Waits for the question about path and checks its text, caption and buttons.
@@ -57,8 +65,8 @@ TEST(LockedDestination, RetryAfterTheHolderEndsReplacesTheFile) {
   SwapletRig rig;
   ASSERT_TRUE(rig.Create("retry"));
   LayOut(rig);
-  ts::Proc holder = HoldFile(rig.app + "held.dll");
-  ASSERT_TRUE(holder.Started());
+  Holder holder;
+  ASSERT_TRUE(HoldFile(rig.app + "held.dll", &holder));
   ASSERT_TRUE(rig.Start());
   ts::MessageBoxInfo box;
   ASSERT_TRUE(WaitQuestion(rig, rig.app + "held.dll", &box));
@@ -84,7 +92,7 @@ TEST(LockedDestination, RetryAfterTheHolderEndsReplacesTheFile) {
   // The Escape key's command sent to the progress dialog does not end the run.
   PostMessageA(progress.hwnd, WM_COMMAND, IDCANCEL, 0);
 
-  holder.Terminate();
+  holder.End();
   ASSERT_TRUE(ts::AnswerMessageBox(again.hwnd, IDRETRY));
   ASSERT_TRUE(rig.WaitEnd(20000));
   EXPECT_EQ(rig.ReadApp("held.dll"), "new held.dll");
@@ -99,8 +107,9 @@ TEST(LockedDestination, CancelKeepsTheOldVersionForThatEntryOnly) {
   SwapletRig rig;
   ASSERT_TRUE(rig.Create("cancel"));
   LayOut(rig);
-  ts::Proc holder1 = HoldFile(rig.app + "held.dll");
-  ts::Proc holder2 = HoldFile(rig.app + "nover.dll");  // no "VER" in the local manifest
+  Holder holder1, holder2;
+  ASSERT_TRUE(HoldFile(rig.app + "held.dll", &holder1));
+  ASSERT_TRUE(HoldFile(rig.app + "nover.dll", &holder2));  // no "VER" in the local manifest
   ASSERT_TRUE(rig.Start());
   ts::MessageBoxInfo box;
   ASSERT_TRUE(WaitQuestion(rig, rig.app + "held.dll", &box));
@@ -109,8 +118,8 @@ TEST(LockedDestination, CancelKeepsTheOldVersionForThatEntryOnly) {
   ASSERT_TRUE(WaitQuestion(rig, rig.app + "nover.dll", &box));
   ASSERT_TRUE(ts::AnswerMessageBox(box.hwnd, IDCANCEL));
   ASSERT_TRUE(rig.WaitEnd(20000));
-  holder1.Terminate();
-  holder2.Terminate();
+  holder1.End();
+  holder2.End();
 
   EXPECT_EQ(rig.ReadApp("held.dll"), "old held.dll");
   EXPECT_EQ(rig.ReadApp("nover.dll"), "old nover.dll");
@@ -127,13 +136,14 @@ TEST(LockedDestination, LockedManifestWithCancelKeepsTheOldManifest) {
   SwapletRig rig;
   ASSERT_TRUE(rig.Create("lockedini"));
   LayOut(rig);
-  ts::Proc holder = HoldFile(rig.app + "update.ini");
+  Holder holder;
+  ASSERT_TRUE(HoldFile(rig.app + "update.ini", &holder));
   ASSERT_TRUE(rig.Start());
   ts::MessageBoxInfo box;
   ASSERT_TRUE(WaitQuestion(rig, rig.app + "Update.ini", &box));
   ASSERT_TRUE(ts::AnswerMessageBox(box.hwnd, IDCANCEL));
   ASSERT_TRUE(rig.WaitEnd(20000));
-  holder.Terminate();
+  holder.End();
   // The files were replaced, but the manifest still records the old versions: offered again next time.
   EXPECT_EQ(rig.ReadApp("held.dll"), "new held.dll");
   EXPECT_EQ(rig.ReadApp("update.ini"), kLocal);
