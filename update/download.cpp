@@ -1,7 +1,5 @@
 // The download run: every listed file fetched, its size and byte sum checked, unpacked with zlib and
 // left in the update directory as its name + ".tmp".
-#include <zlib.h>
-
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -11,6 +9,7 @@
 #include "file_write.h"
 #include "fileutil.h"
 #include "source.h"
+#include "stream_unpack.h"
 #include "updater.h"
 
 namespace {
@@ -25,14 +24,16 @@ uint32_t NextRequest(uint32_t got, uint32_t packedSize) {
 
 }  // namespace
 
-uint32_t CUpdater::ReceivePacked(ByteSource& source, uint8_t* buffer, uint32_t packedSize) {
+uint32_t CUpdater::ReceivePacked(ByteSource& source, uint32_t packedSize, const PackedSink& sink) {
+  uint8_t chunk[kRequestMargin];
   uint32_t got = 0;
   while (!m_cancel.load() && got < packedSize) {
     uint32_t n = 0;
     // A failed read, or one that reports the end of the source, ends the loop; the file then
     // fails its size test.
-    if (!source.Read(buffer + got, NextRequest(got, packedSize), &n) || n == 0) break;
+    if (!source.Read(chunk, NextRequest(got, packedSize), &n) || n == 0) break;
     got += n;
+    sink(chunk, n);
     m_received.fetch_add(n, std::memory_order_relaxed);
     if (m_cancel.load()) break;
     while (m_paused.load() && !m_cancel.load()) Sleep(10);
@@ -41,6 +42,9 @@ uint32_t CUpdater::ReceivePacked(ByteSource& source, uint8_t* buffer, uint32_t p
   return got;
 }
 
+// The packed bytes are summed and unpacked as they arrive, so only the unpacked file is held in
+// memory; it is written only when every byte arrived, the sum matched and the stream unpacked to
+// exactly "SIZE" bytes.
 int CUpdater::FetchToFile(ByteSource& source, const char* tmpPath, uint32_t packedSize, uint32_t checksum,
                           uint32_t size) {
   HANDLE created = CreateFileA(tmpPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
@@ -56,17 +60,20 @@ int CUpdater::FetchToFile(ByteSource& source, const char* tmpPath, uint32_t pack
   if (packedSize == 0 && size == 0) written = 1;
   // "SIZE" + 4096 must fit the 32 bits of zlib's length.
   if (packedSize != 0 && size != 0 && uint64_t(size) + kUnpackMargin <= 0xFFFFFFFFu) {
-    std::unique_ptr<uint8_t[]> packed(new (std::nothrow) uint8_t[packedSize]);
-    std::unique_ptr<uint8_t[]> unpacked(packed ? new (std::nothrow) uint8_t[size + kUnpackMargin] : nullptr);
-    if (packed && unpacked) {
-      got = ReceivePacked(source, packed.get(), packedSize);
+    std::unique_ptr<uint8_t[]> unpacked(new (std::nothrow) uint8_t[size + kUnpackMargin]);
+    if (unpacked) {
+      StreamUnpacker unpacker(unpacked.get(), size + kUnpackMargin);
+      uint32_t running = 0;
+      got = ReceivePacked(source, packedSize, [&](const uint8_t* data, uint32_t n) {
+        running = ByteSum(running, data, n);
+        unpacker.Feed(data, n);
+      });
       if (got == packedSize && !m_cancel.load()) {
         m_phase.store(PHASE_VERIFYING, std::memory_order_relaxed);
-        sum = ByteSum(0, packed.get(), packedSize);
+        sum = running;
         if (sum == checksum) {
           m_phase.store(PHASE_UNPACKING, std::memory_order_relaxed);
-          uLongf produced = size + kUnpackMargin;
-          if (uncompress(unpacked.get(), &produced, packed.get(), packedSize) == Z_OK && produced == size) {
+          if (unpacker.Ended() && unpacker.Produced() == size) {
             written = WriteWhole(file.Get(), unpacked.get(), size, m_writeLimit);
           }
         }

@@ -10,6 +10,7 @@ add_library(updengine STATIC
   ${CMAKE_CURRENT_LIST_DIR}/saved_manifest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/server_manifest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/source.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stream_unpack.cpp
   ${CMAKE_CURRENT_LIST_DIR}/updater.cpp
 )
 target_include_directories(updengine PUBLIC ${CMAKE_CURRENT_LIST_DIR})

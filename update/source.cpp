@@ -20,6 +20,10 @@ int FileSource::Read(void* buffer, uint32_t size, uint32_t* got) {
 }
 
 int InetSource::Read(void* buffer, uint32_t size, uint32_t* got) {
+  // Waiting for data first (it blocks only as long as the read would) lets WinInet fill its own
+  // buffer in large pieces; under Wine this makes 4094-byte reads about five times faster.
+  DWORD avail = 0;
+  InternetQueryDataAvailable(m_request.Get(), &avail, 0, 0);
   DWORD n = 0;
   BOOL ok = InternetReadFile(m_request.Get(), buffer, size, &n);
   *got = ok ? n : 0;

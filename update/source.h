@@ -51,6 +51,7 @@ class InetSource : public ByteSource {
  public:
   explicit InetSource(HINTERNET request) : m_request(request) {}
   int Read(void* buffer, uint32_t size, uint32_t* got) override;
+  HINTERNET Handle() const { return m_request.Get(); }
 
  private:
   InetHandle m_request;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 #include "handles.h"
@@ -102,9 +103,11 @@ class CUpdater {
   // unpacks and writes; deletes tmpPath when the file fails. Nonzero on success.
   int FetchToFile(ByteSource& source, const char* tmpPath, uint32_t packedSize, uint32_t checksum,
                   uint32_t size);
-  // The read loop: requests of 4094 bytes (the rest once fewer than 4096 remain), m_received and the
-  // cancel and pause flags looked at after each read. Returns the bytes received.
-  uint32_t ReceivePacked(ByteSource& source, uint8_t* buffer, uint32_t packedSize);
+  // The read loop: requests of 4094 bytes (the rest once fewer than 4096 remain), each piece handed
+  // to sink, m_received and the cancel and pause flags looked at after each read. Returns the bytes
+  // received.
+  typedef std::function<void(const uint8_t* data, uint32_t length)> PackedSink;
+  uint32_t ReceivePacked(ByteSource& source, uint32_t packedSize, const PackedSink& sink);
 
   // Settings and state, as the wizard reads them.
   std::vector<std::string> m_urls;

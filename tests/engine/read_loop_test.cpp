@@ -2,14 +2,20 @@
 // ends of the source, pause and cancel, and every way a file can fail.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <thread>
 
 #include "bytesum.h"
 #include "engine_fixture.h"
 #include "serverbuild.h"
+#include "stream_unpack.h"
 #include "updater.h"
 
 namespace {
+
+CUpdater::PackedSink Into(std::string& buffer) {
+  return [&buffer](const uint8_t* data, uint32_t n) { buffer.append(reinterpret_cast<const char*>(data), n); };
+}
 
 struct SizeCase {
   uint32_t packedSize;
@@ -25,8 +31,8 @@ TEST(ReadLoop, RequestSizes) {
     CUpdater engine("Z:\\nonexistent-app\\");
     std::string data = RandomBytes(c.packedSize, c.packedSize);
     ScriptedSource source(data);
-    std::string buffer(c.packedSize, '\0');
-    EXPECT_EQ(engine.ReceivePacked(source, reinterpret_cast<uint8_t*>(&buffer[0]), c.packedSize), c.packedSize);
+    std::string buffer;
+    EXPECT_EQ(engine.ReceivePacked(source, c.packedSize, Into(buffer)), c.packedSize);
     EXPECT_EQ(source.requests, c.requests) << c.packedSize;
     EXPECT_EQ(buffer, data);
     EXPECT_EQ(engine.m_received.load(), c.packedSize);
@@ -51,8 +57,8 @@ TEST(ReadLoop, EndsAtAnEmptyOrFailedRead) {
     ScriptedSource source(RandomBytes(c.dataSize, 1));
     source.failAt = c.failAt;
     source.endAt = c.endAt;
-    std::string buffer(10000, '\0');
-    EXPECT_EQ(engine.ReceivePacked(source, reinterpret_cast<uint8_t*>(&buffer[0]), 10000), c.expectGot) << c.what;
+    std::string buffer;
+    EXPECT_EQ(engine.ReceivePacked(source, 10000, Into(buffer)), c.expectGot) << c.what;
     EXPECT_EQ(source.requests.size(), c.expectReads) << c.what;
   }
 }
@@ -74,8 +80,8 @@ TEST(ReadLoop, PauseHoldsUntilCleared) {
     EXPECT_EQ(engine.m_received.load(), 8188u);  // nothing read while paused
     engine.m_paused.store(0);
   });
-  std::string buffer(20000, '\0');
-  EXPECT_EQ(engine.ReceivePacked(source, reinterpret_cast<uint8_t*>(&buffer[0]), 20000), 20000u);
+  std::string buffer;
+  EXPECT_EQ(engine.ReceivePacked(source, 20000, Into(buffer)), 20000u);
   steer.join();
   EXPECT_GE(resumedAfter, 250u);
   EXPECT_EQ(source.requests.size(), 5u);
@@ -94,8 +100,8 @@ TEST(ReadLoop, CancelWhilePausedEndsAtOnce) {
     cancelledAt = GetTickCount();
     engine.m_cancel.store(1);
   });
-  std::string buffer(20000, '\0');
-  EXPECT_EQ(engine.ReceivePacked(source, reinterpret_cast<uint8_t*>(&buffer[0]), 20000), 4094u);
+  std::string buffer;
+  EXPECT_EQ(engine.ReceivePacked(source, 20000, Into(buffer)), 4094u);
   DWORD endedAfter = GetTickCount() - cancelledAt;
   steer.join();
   EXPECT_EQ(source.requests.size(), 1u);
@@ -108,8 +114,8 @@ TEST(ReadLoop, CancelAfterAReadEndsTheLoop) {
   source.onRead = [&](int n) {
     if (n == 2) engine.m_cancel.store(1);
   };
-  std::string buffer(20000, '\0');
-  EXPECT_EQ(engine.ReceivePacked(source, reinterpret_cast<uint8_t*>(&buffer[0]), 20000), 8188u);
+  std::string buffer;
+  EXPECT_EQ(engine.ReceivePacked(source, 20000, Into(buffer)), 8188u);
   EXPECT_EQ(source.requests.size(), 2u);
 }
 
@@ -186,6 +192,46 @@ TEST(FetchToFile, CancelFailsEvenACompleteFile) {
             0);
   EXPECT_EQ(source.requests.size(), 1u);
   EXPECT_FALSE(ts::FileExists(tmp));
+}
+
+}  // namespace
+
+namespace {
+
+// Unpacking piece by piece ends as zlib's one-call uncompress over the whole input does.
+TEST(StreamUnpacker, SameOutcomeAsUncompress) {
+  std::string data = RandomBytes(20000, 8) + std::string(50000, 'q');
+  std::vector<uint8_t> good = PackData(std::vector<uint8_t>(data.begin(), data.end()));
+  std::vector<uint8_t> corrupt = good;
+  corrupt[corrupt.size() / 2] ^= 0x10;
+  std::vector<uint8_t> truncated(good.begin(), good.end() - 3);
+  std::vector<uint8_t> trailing = good;
+  trailing.insert(trailing.end(), {1, 2, 3, 4, 5});
+  std::vector<uint8_t> junk(5000, 0x55);
+  struct Stream {
+    const char* what;
+    const std::vector<uint8_t>* bytes;
+  } streams[] = {{"good", &good}, {"corrupt", &corrupt}, {"truncated", &truncated}, {"trailing bytes", &trailing},
+                 {"junk", &junk}};
+  for (const Stream& s : streams) {
+    for (uint32_t room : {uint32_t(data.size()), uint32_t(data.size() - 1), uint32_t(data.size() + 4096), 100u}) {
+      std::vector<uint8_t> expected(room), got(room);
+      uLongf produced = room;
+      int whole = uncompress(expected.data(), &produced, s.bytes->data(), uLong(s.bytes->size()));
+      for (uint32_t piece : {1u, 7u, 4094u, 1000000u}) {
+        StreamUnpacker unpacker(got.data(), room);
+        for (size_t at = 0; at < s.bytes->size(); at += piece) {
+          size_t n = s.bytes->size() - at < piece ? s.bytes->size() - at : piece;
+          unpacker.Feed(s.bytes->data() + at, uint32_t(n));
+        }
+        EXPECT_EQ(unpacker.Ended() != 0, whole == Z_OK) << s.what << " room " << room << " piece " << piece;
+        if (whole == Z_OK && unpacker.Ended()) {
+          EXPECT_EQ(unpacker.Produced(), produced);
+          EXPECT_TRUE(memcmp(got.data(), expected.data(), produced) == 0);
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
