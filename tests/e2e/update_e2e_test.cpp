@@ -23,9 +23,13 @@ class UpdateE2E : public ::testing::Test {
     ASSERT_TRUE(ts::FileExists(ts::DistDir() + "Swaplet.exe")) << "build Swaplet.exe first";
     m_temp = e2e::TempDir();
     ASSERT_FALSE(m_temp.empty());
+    EndLeftovers();
   }
-  void TearDown() override {
-    // A failed case may leave programs behind; the next case needs a clean process table.
+  void TearDown() override { EndLeftovers(); }
+
+  // A failed case (here or in an earlier test program of the same prefix) may leave programs behind;
+  // the waits of every case count processes by name, so each case starts with none of them.
+  static void EndLeftovers() {
     for (const char* name : {"Update.exe", "Swaplet.exe", "tool.exe", Scenario::kExeEntry})
       e2e::EndProcessesNamed(name);
   }
