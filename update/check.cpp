@@ -7,6 +7,7 @@
 #include "bounded.h"
 #include "fetch.h"
 #include "fileutil.h"
+#include "local_file_size.h"
 #include "local_manifest.h"
 #include "manifest_rules.h"
 #include "saved_manifest.h"
@@ -72,7 +73,7 @@ void CUpdater::ListEntries(const char* text, uint32_t systemMask) {
     char tmpPath[MAX_PATH];
     if (!JoinBounded(tmpPath, sizeof tmpPath, m_updateDir.c_str(), section, ".tmp")) continue;
 
-    uint32_t localSize = FileSizeOf(localPath);
+    uint32_t localSize = LocalFileSize(localPath);
     char localVer[kValueBuffer];
     local.GetVersion(section, localVer, sizeof localVer);
     char serverVer[kValueBuffer];

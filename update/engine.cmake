@@ -5,6 +5,7 @@ add_library(updengine STATIC
   ${CMAKE_CURRENT_LIST_DIR}/entry_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fetch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_write.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/local_file_size.cpp
   ${CMAKE_CURRENT_LIST_DIR}/local_manifest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/profile_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/saved_manifest.cpp
