@@ -3,6 +3,7 @@
 #include <new>
 
 #include "handles.h"
+#include "le_bytes.h"
 
 CLangStrings::~CLangStrings() { delete[] m_data; }
 
@@ -73,8 +74,7 @@ const char* CLangStrings::GetString(int n) const {
   if (!m_data || m_table == 0 || n < 0 || n >= LS_COUNT) return "";
   // The image was validated at Attach: every element of the table points at a terminated string.
   const uint8_t* element = m_data + m_table + size_t(n) * 4;
-  uint32_t at = uint32_t(element[0]) | uint32_t(element[1]) << 8 | uint32_t(element[2]) << 16 |
-                uint32_t(element[3]) << 24;
+  uint32_t at = ReadLe32(element);
   return reinterpret_cast<const char*>(m_data + at);
 }
 

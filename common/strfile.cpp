@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "bounded.h"
+#include "le_bytes.h"
 
 namespace {
 
@@ -129,13 +130,12 @@ uint16_t CodePageFromLangId(uint16_t langId) {
 
 uint32_t StrFileView::U32(size_t at) const {
   if (!m_data || at > m_size || m_size - at < 4) return 0;
-  const uint8_t* p = m_data + at;
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+  return ReadLe32(m_data + at);
 }
 
 uint16_t StrFileView::U16(size_t at) const {
   if (!m_data || at > m_size || m_size - at < 2) return 0;
-  return uint16_t(m_data[at] | m_data[at + 1] << 8);
+  return ReadLe16(m_data + at);
 }
 
 bool StrFileView::HasMagic() const {

@@ -1,19 +1,16 @@
 // Writer and reader of whole string files, used by the publisher tools.
 #include "strfile.h"
 
+#include "le_bytes.h"
+
 namespace {
 
 constexpr size_t kHeaderSize = 20;
 constexpr size_t kEntrySize = 20;
 
-void PutU16(std::vector<uint8_t>& out, size_t at, uint16_t v) {
-  out[at] = static_cast<uint8_t>(v);
-  out[at + 1] = static_cast<uint8_t>(v >> 8);
-}
+void PutU16(std::vector<uint8_t>& out, size_t at, uint16_t v) { WriteLe16(&out[at], v); }
 
-void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
+void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t v) { WriteLe32(&out[at], v); }
 
 }  // namespace
 

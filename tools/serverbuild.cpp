@@ -8,6 +8,7 @@
 
 #include "bytesum.h"
 #include "file_io.h"
+#include "le_bytes.h"
 #include "manifest_reader.h"
 #include "manifest_rules.h"
 #include "manifest_text.h"
@@ -102,11 +103,6 @@ bool UnpacksExactly(const uint8_t* data, size_t size, uint32_t expected) {
   return InflateCount(data, size, expected, total) == Z_STREAM_END && total == expected;
 }
 
-uint32_t U32At(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-
 bool WellFormedZsum(const std::string& v) {
   if (v.size() < 8) return false;
   for (size_t i = 0; i < 8; ++i)
@@ -131,9 +127,9 @@ bool CheckManifestFile(const std::string& dir, const std::string& ext, std::stri
   }
   PackedHeader header;
   if (!ParsePackedHeader(file.data(), header)) {
-    uint32_t size = U32At(&file[0]);
-    uint32_t sum = U32At(&file[4]);
-    uint32_t expected = U32At(&file[8]) + U32At(&file[12]) + U32At(&file[16]) + U32At(&file[20]);
+    uint32_t size = ReadLe32(&file[0]);
+    uint32_t sum = ReadLe32(&file[4]);
+    uint32_t expected = ReadLe32(&file[8]) + ReadLe32(&file[12]) + ReadLe32(&file[16]) + ReadLe32(&file[20]);
     if (size != kPackedHeaderSize)
       faults.push_back(name + ": header size is " + std::to_string(size) + ", not 24");
     if (sum != expected)
