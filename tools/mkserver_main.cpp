@@ -9,6 +9,7 @@
 
 #include "file_io.h"
 #include "serverbuild.h"
+#include "tool_cli.h"
 
 namespace fs = std::filesystem;
 
@@ -28,10 +29,7 @@ const char kUsage[] =
     "  mkserver --help\n"
     "Exit status: 0 success, 1 refused or faults found, 2 wrong usage.\n";
 
-int Usage(const std::string& problem) {
-  std::fprintf(stderr, "mkserver: %s\n\n%s", problem.c_str(), kUsage);
-  return 2;
-}
+const ToolCli kCli("mkserver", kUsage);
 
 // The suffix of the packed manifest: the single file whose name is "0" + suffix.
 bool GuessExt(const std::string& dir, std::string& ext, std::string& error) {
@@ -59,10 +57,7 @@ bool GuessExt(const std::string& dir, std::string& ext, std::string& error) {
 
 int Check(const std::string& dir, bool haveExt, std::string ext) {
   std::string error;
-  if (!haveExt && !GuessExt(dir, ext, error)) {
-    std::fprintf(stderr, "mkserver: %s\n", error.c_str());
-    return 1;
-  }
+  if (!haveExt && !GuessExt(dir, ext, error)) return kCli.Fail(error);
   std::vector<std::string> faults = CheckServerFolder(dir, ext);
   for (const std::string& f : faults) std::printf("fault: %s\n", f.c_str());
   if (!faults.empty()) {
@@ -77,13 +72,8 @@ int Check(const std::string& dir, bool haveExt, std::string ext) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h" || a == "/?") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-  }
-  if (args.empty()) return Usage("no command given");
+  if (kCli.ShowHelpIfAsked(args)) return 0;
+  if (args.empty()) return kCli.Usage("no command given");
   std::string release, manifest, out, ext, checkDir, level, installed;
   bool haveExt = false, build = false, check = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -96,52 +86,44 @@ int main(int argc, char** argv) {
     if (a == "build" && i == 0) build = true;
     else if ((a == "--check" || (a == "check" && i == 0))) {
       check = true;
-      if (!next(checkDir)) return Usage(a + " needs a folder");
+      if (!next(checkDir)) return kCli.Usage(a + " needs a folder");
     } else if (a == "--release") {
-      if (!next(release)) return Usage("--release needs a folder");
+      if (!next(release)) return kCli.Usage("--release needs a folder");
     } else if (a == "--manifest") {
-      if (!next(manifest)) return Usage("--manifest needs a file");
+      if (!next(manifest)) return kCli.Usage("--manifest needs a file");
     } else if (a == "--out") {
-      if (!next(out)) return Usage("--out needs a folder");
+      if (!next(out)) return kCli.Usage("--out needs a folder");
     } else if (a == "--ext") {
-      if (!next(ext)) return Usage("--ext needs a suffix (\"\" for none)");
+      if (!next(ext)) return kCli.Usage("--ext needs a suffix (\"\" for none)");
       haveExt = true;
     } else if (a == "--installed") {
-      if (!next(installed)) return Usage("--installed needs a file");
+      if (!next(installed)) return kCli.Usage("--installed needs a file");
     } else if (a == "--level") {
-      if (!next(level)) return Usage("--level needs a number");
+      if (!next(level)) return kCli.Usage("--level needs a number");
     } else {
-      return Usage("unexpected argument " + a);
+      return kCli.Usage("unexpected argument " + a);
     }
   }
-  if (build == check) return Usage("give either build or --check");
+  if (build == check) return kCli.Usage("give either build or --check");
   if (check) {
     if (!release.empty() || !manifest.empty() || !out.empty() || !level.empty() || !installed.empty())
-      return Usage("--check takes only a folder and --ext");
+      return kCli.Usage("--check takes only a folder and --ext");
     return Check(checkDir, haveExt, ext);
   }
-  if (release.empty() || manifest.empty() || out.empty()) return Usage("build needs --release, --manifest and --out");
+  if (release.empty() || manifest.empty() || out.empty())
+    return kCli.Usage("build needs --release, --manifest and --out");
   ServerBuildOptions options;
   if (haveExt) options.extOverride = ext;
   if (!level.empty()) {
-    if (level.size() != 1 || level[0] < '0' || level[0] > '9') return Usage("--level must be 0 to 9");
+    if (level.size() != 1 || level[0] < '0' || level[0] > '9') return kCli.Usage("--level must be 0 to 9");
     options.zlibLevel = level[0] - '0';
   }
   std::string text, error;
-  if (!ReadWholeFile(manifest, text, error)) {
-    std::fprintf(stderr, "mkserver: %s\n", error.c_str());
-    return 1;
-  }
-  if (!installed.empty() && !ReadWholeFile(installed, options.installedManifest, error)) {
-    std::fprintf(stderr, "mkserver: %s\n", error.c_str());
-    return 1;
-  }
+  if (!ReadWholeFile(manifest, text, error)) return kCli.Fail(error);
+  if (!installed.empty() && !ReadWholeFile(installed, options.installedManifest, error)) return kCli.Fail(error);
   ServerBuildResult result = BuildServerFolder(release, text, out, options);
   for (const std::string& w : result.warnings) std::fprintf(stderr, "mkserver: warning: %s\n", w.c_str());
-  if (!result.ok) {
-    std::fprintf(stderr, "mkserver: %s: refused:\n%s\n", manifest.c_str(), result.error.c_str());
-    return 1;
-  }
+  if (!result.ok) return kCli.Fail(manifest + ": refused:\n" + result.error);
   std::printf("%s: server folder written\n", out.c_str());
   return 0;
 }

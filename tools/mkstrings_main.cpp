@@ -6,6 +6,7 @@
 
 #include "file_io.h"
 #include "strsource.h"
+#include "tool_cli.h"
 
 namespace {
 
@@ -19,64 +20,51 @@ const char kUsage[] =
     "\"LS_NAME = text\" for each of the 29 strings (LS_UNUSED_17 may be left out). Lines starting\n"
     "with \"#\" are comments. Escapes: \\\\ \\r \\n \\t, and \\s for a blank at the start or end.\n";
 
-int Usage(const char* problem) {
-  std::fprintf(stderr, "mkstrings: %s\n\n%s", problem, kUsage);
-  return 2;
-}
-
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "mkstrings: %s\n", message.c_str());
-  return 1;
-}
+const ToolCli kCli("mkstrings", kUsage);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h" || a == "/?") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-  }
-  if (args.empty()) return Usage("no command given");
+  if (kCli.ShowHelpIfAsked(args)) return 0;
+  if (args.empty()) return kCli.Usage("no command given");
   std::string command = args[0], input, output;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "-o") {
-      if (i + 1 >= args.size()) return Usage("-o needs a file name");
-      if (!output.empty()) return Usage("-o is given twice");
+      if (i + 1 >= args.size()) return kCli.Usage("-o needs a file name");
+      if (!output.empty()) return kCli.Usage("-o is given twice");
       output = args[++i];
     } else if (!args[i].empty() && args[i][0] == '-') {
-      return Usage(("unknown option " + args[i]).c_str());
+      return kCli.Usage("unknown option " + args[i]);
     } else if (input.empty()) {
       input = args[i];
     } else {
-      return Usage(("unexpected argument " + args[i]).c_str());
+      return kCli.Usage("unexpected argument " + args[i]);
     }
   }
-  if (input.empty()) return Usage("no input file given");
+  if (input.empty()) return kCli.Usage("no input file given");
   std::string error;
   if (command == "compile") {
-    if (output.empty()) return Usage("compile needs -o OUTPUT");
+    if (output.empty()) return kCli.Usage("compile needs -o OUTPUT");
     std::string source;
-    if (!ReadWholeFile(input, source, error)) return Fail(error);
+    if (!ReadWholeFile(input, source, error)) return kCli.Fail(error);
     std::vector<uint8_t> image;
-    if (!CompileStrSource(source, image, error)) return Fail(input + ": " + error);
-    if (!WriteFileAtomic(output, image.data(), image.size(), error)) return Fail(error);
+    if (!CompileStrSource(source, image, error)) return kCli.Fail(input + ": " + error);
+    if (!WriteFileAtomic(output, image.data(), image.size(), error)) return kCli.Fail(error);
     return 0;
   }
   if (command == "dump") {
     std::vector<uint8_t> image;
-    if (!ReadWholeFile(input, image, error)) return Fail(error);
+    if (!ReadWholeFile(input, image, error)) return kCli.Fail(error);
     std::string text;
-    if (!DumpStrFile(image, text, error)) return Fail(input + ": " + error);
+    if (!DumpStrFile(image, text, error)) return kCli.Fail(input + ": " + error);
     if (output.empty()) {
       if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
-        return Fail("cannot write to standard output");
+        return kCli.Fail("cannot write to standard output");
       return 0;
     }
-    if (!WriteFileAtomic(output, text.data(), text.size(), error)) return Fail(error);
+    if (!WriteFileAtomic(output, text.data(), text.size(), error)) return kCli.Fail(error);
     return 0;
   }
-  return Usage(("unknown command " + command).c_str());
+  return kCli.Usage("unknown command " + command);
 }
