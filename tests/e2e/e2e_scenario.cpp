@@ -1,6 +1,5 @@
 #include "e2e_scenario.h"
 
-#include <tlhelp32.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -113,22 +112,8 @@ std::string CompiledStrings() {
   return std::string(image.begin(), image.end());
 }
 
-std::vector<DWORD> ProcessesNamed(const char* exeName) {
-  std::vector<DWORD> pids;
-  ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snap.Valid()) return pids;
-  PROCESSENTRY32 pe;
-  pe.dwSize = sizeof(pe);
-  for (BOOL ok = Process32First(snap.Get(), &pe); ok; ok = Process32Next(snap.Get(), &pe)) {
-    const char* base = strrchr(pe.szExeFile, '\\');
-    base = base ? base + 1 : pe.szExeFile;
-    if (_stricmp(base, exeName) == 0) pids.push_back(pe.th32ProcessID);
-  }
-  return pids;
-}
-
 void EndProcessesNamed(const char* exeName) {
-  for (DWORD pid : ProcessesNamed(exeName)) {
+  for (DWORD pid : ts::FindProcesses(exeName)) {
     ScopedHandle h(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
     if (!h.Valid()) continue;
     TerminateProcess(h.Get(), 1);
@@ -270,14 +255,14 @@ ts::Proc Scenario::StartUpdate(const std::string& switches) {
 bool Scenario::WaitForInstaller(int timeoutMs) {
   bool done = ts::WaitUntil(
       [&] {
-        return !ts::DirExists(m_appDir + "update\\") && ProcessesNamed("Swaplet.exe").empty() &&
+        return !ts::DirExists(m_appDir + "update\\") && ts::FindProcesses("Swaplet.exe").empty() &&
                ExeStarts().size() > m_startsBefore;
       },
       timeoutMs, 100);
   if (!done) {
     ADD_FAILURE() << "the installer did not finish within " << timeoutMs << " ms: update folder "
                   << (ts::DirExists(m_appDir + "update\\") ? "still there" : "gone") << ", "
-                  << ProcessesNamed("Swaplet.exe").size() << " Swaplet.exe running, "
+                  << ts::FindProcesses("Swaplet.exe").size() << " Swaplet.exe running, "
                   << ExeStarts().size() - m_startsBefore << " new start(s) of " << kExeEntry;
   }
   return done;

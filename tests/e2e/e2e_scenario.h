@@ -29,8 +29,6 @@ extern const char* const kStatusUpToDate;
 extern const char* const kClosePrefix;  // the close-program text up to the program's name
 std::string CompiledStrings();          // the "Update.Str" image; empty (and a test failure) on error
 
-// Processes of the Wine prefix whose executable has this file name (case ignored).
-std::vector<DWORD> ProcessesNamed(const char* exeName);
 std::string TempDir();  // GetTempPathA, as Update and Swaplet see it (ends with "\")
 // Ends every process of that name (leftovers of a failed case), so that the next case starts clean.
 void EndProcessesNamed(const char* exeName);

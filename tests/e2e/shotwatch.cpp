@@ -7,28 +7,13 @@
 // it is photographed again that much later if it is still up, so the picture shows the work advanced.
 // Exit code 0 when a picture was saved, 1 when nothing showed within timeout-ms (default 120000).
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "handles.h"
 #include "testsupport.h"
-
-static std::vector<DWORD> PidsNamed(const char* name) {
-  std::vector<DWORD> pids;
-  ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snap.Valid()) return pids;
-  PROCESSENTRY32 pe;
-  pe.dwSize = sizeof(pe);
-  for (BOOL ok = Process32First(snap.Get(), &pe); ok; ok = Process32Next(snap.Get(), &pe)) {
-    const char* base = strrchr(pe.szExeFile, '\\');
-    if (_stricmp(base ? base + 1 : pe.szExeFile, name) == 0) pids.push_back(pe.th32ProcessID);
-  }
-  return pids;
-}
 
 struct TopLevels {
   std::vector<DWORD> pids;
@@ -48,7 +33,7 @@ static BOOL CALLBACK AddVisible(HWND hwnd, LPARAM param) {
 // files inside a timer message) answers no WM_GETTEXT, and waiting for it would miss its window.
 static HWND FindShown(const char* exe, const std::string& text) {
   TopLevels t;
-  t.pids = PidsNamed(exe);
+  t.pids = ts::FindProcesses(exe);
   if (t.pids.empty()) return nullptr;
   EnumWindows(AddVisible, reinterpret_cast<LPARAM>(&t));
   if (t.visible.empty()) return nullptr;
@@ -69,12 +54,9 @@ int main(int argc, char** argv) {
   if (text == "-") text.clear();  // an empty argument does not survive every shell and loader
   DWORD later = argc > 4 ? strtoul(argv[4], nullptr, 10) : 0;
   DWORD timeout = argc > 5 ? strtoul(argv[5], nullptr, 10) : 120000;
-  DWORD start = GetTickCount();
+  int timeoutMs = timeout > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(timeout);
   HWND shown = nullptr;
-  while (!(shown = FindShown(argv[2], text))) {
-    if (GetTickCount() - start > timeout) return 1;
-    Sleep(20);
-  }
+  if (!ts::WaitUntil([&] { return (shown = FindShown(argv[2], text)) != nullptr; }, timeoutMs, 20)) return 1;
   Sleep(150);  // let the window paint its controls
   bool saved = ts::SaveScreenshotPng(png, shown);
   if (later) {

@@ -169,7 +169,7 @@ TEST_F(UpdateE2E, RunningProgramIsEndedThroughCloseDialogAndStaleInstallerIsOver
   ts::WindowInfo dlg;
   bool shown = ts::WaitUntil(
       [&] {
-        for (DWORD pid : e2e::ProcessesNamed("Swaplet.exe"))
+        for (DWORD pid : ts::FindProcesses("Swaplet.exe"))
           for (const ts::WindowInfo& w : ts::ListWindows(pid))
             if (w.visible && e2e::ControlText(w, 1000).rfind(e2e::kClosePrefix, 0) == 0 && ts::FindControl(w, 1)) {
               dlg = w;

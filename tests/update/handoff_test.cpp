@@ -32,7 +32,7 @@ std::string EmbeddedInstaller(const std::string& exe) {
 }
 
 bool WaitNoSwaplet(int timeoutMs) {
-  return ts::WaitUntil([] { return wiz::ProcessesNamed("Swaplet.exe").empty(); }, timeoutMs, 100);
+  return ts::WaitUntil([] { return ts::FindProcesses("Swaplet.exe").empty(); }, timeoutMs, 100);
 }
 
 // The installer is held at its first file (the test keeps the old file open), so that what Update
@@ -58,7 +58,7 @@ TEST_F(HandOffTest, WritesInstallerStartsItAndEnds) {
 
   // Update has ended; the installer runs and waits for the locked file.
   std::vector<DWORD> swaplets;
-  ASSERT_TRUE(ts::WaitUntil([&] { return !(swaplets = wiz::ProcessesNamed("Swaplet.exe")).empty(); }, kLong));
+  ASSERT_TRUE(ts::WaitUntil([&] { return !(swaplets = ts::FindProcesses("Swaplet.exe")).empty(); }, kLong));
   ts::MessageBoxInfo box;
   ASSERT_TRUE(ts::WaitMessageBox(swaplets[0], kLong, &box));
 
@@ -106,7 +106,7 @@ TEST_F(HandOffTest, TooLongTemporaryPathIsRefused) {
     EXPECT_TRUE(wiz::EnabledOf(w, IDOK));
     EXPECT_TRUE(wiz::EnabledOf(w, IDCANCEL));
     EXPECT_TRUE(wizard.Process().Running());
-    EXPECT_TRUE(wiz::ProcessesNamed("Swaplet.exe").empty());
+    EXPECT_TRUE(ts::FindProcesses("Swaplet.exe").empty());
     EXPECT_TRUE(ts::FileExists(wiz::UpdateDir(app) + "c.txt.tmp"));
     ASSERT_TRUE(wizard.Click(IDCANCEL));
     EXPECT_TRUE(wizard.Process().Wait(kLong));

@@ -1,13 +1,10 @@
 #include "wizard_fixture.h"
 
-#include <tlhelp32.h>
-
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <random>
 
-#include "handles.h"
 #include "resources/resource.h"
 #include "serverbuild.h"
 #include "strfile.h"
@@ -224,17 +221,6 @@ bool FindQuestion(DWORD pid, ts::MessageBoxInfo* out) {
 
 bool WaitQuestion(DWORD pid, int timeoutMs, ts::MessageBoxInfo* out) {
   return ts::WaitUntil([&] { return FindQuestion(pid, out); }, timeoutMs);
-}
-
-std::vector<DWORD> ProcessesNamed(const char* exeName) {
-  std::vector<DWORD> pids;
-  ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snap.Valid()) return pids;
-  PROCESSENTRY32 entry;
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = Process32First(snap.Get(), &entry); more; more = Process32Next(snap.Get(), &entry))
-    if (lstrcmpiA(entry.szExeFile, exeName) == 0) pids.push_back(entry.th32ProcessID);
-  return pids;
 }
 
 std::string TempDir() {

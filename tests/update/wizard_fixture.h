@@ -87,8 +87,6 @@ bool EnabledOf(const ts::WindowInfo& w, int id);
 bool FindQuestion(DWORD pid, ts::MessageBoxInfo* out);
 bool WaitQuestion(DWORD pid, int timeoutMs, ts::MessageBoxInfo* out);
 
-// Processes of the prefix whose executable has this file name (case ignored).
-std::vector<DWORD> ProcessesNamed(const char* exeName);
 std::string TempDir();
 // The repository: "<repo>\" as a Windows path.
 std::string RepoDir();
