@@ -65,7 +65,10 @@ TEST(FileUtil, FileSizeOf) {
   end.QuadPart = 0x100000005LL;
   bool grown = SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h);
   CloseHandle(h);
-  if (grown) EXPECT_EQ(FileSizeOf(big.c_str()), 5u);
+  EXPECT_TRUE(grown) << "could not make a sparse file of 4 GB + 5 bytes";
+  if (grown) {
+    EXPECT_EQ(FileSizeOf(big.c_str()), 5u);
+  }
   DeleteTree(dir.c_str());
 }
 
