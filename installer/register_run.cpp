@@ -35,12 +35,8 @@ void RegisterServer(const char* path, int registerFlag) {
 }
 
 void RunPrograms() {
-  for (int n = 1;; ++n) {
-    char key[16];
-    snprintf(key, sizeof key, "%d", n);
-    char name[MAX_PATH];
-    GetPrivateProfileStringA("ENUM", key, "", name, sizeof name, g_localIni);
-    if (!name[0]) break;
+  char name[MAX_PATH];
+  for (int n = 1; ReadEnumName(g_localIni, n, name); ++n) {
     char exe[MAX_PATH];
     GetPrivateProfileStringA(name, "EXE", "", exe, sizeof exe, g_localIni);
     if (atol(exe) == 0) continue;

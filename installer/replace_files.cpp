@@ -72,17 +72,20 @@ int CopyOver(const char* destination, const char* source) {
   return CopyFileA(source, destination, FALSE) != 0;
 }
 
+int ReadEnumName(const char* ini, int n, char name[MAX_PATH]) {
+  char key[16];
+  snprintf(key, sizeof key, "%d", n);
+  GetPrivateProfileStringA("ENUM", key, "", name, MAX_PATH, ini);
+  return name[0] != '\0';
+}
+
 void BuildInstallList() {
   uint32_t systemMask = GetWindowsMask();
   JoinBounded(g_localIni, sizeof g_localIni, g_appDir, "update.ini");
   JoinBounded(g_savedIni, sizeof g_savedIni, g_updateDir, "update.ini.tmp");
   g_installList.Clear();
-  for (int n = 1;; ++n) {
-    char key[16];
-    snprintf(key, sizeof key, "%d", n);
-    char name[MAX_PATH];
-    GetPrivateProfileStringA("ENUM", key, "", name, sizeof name, g_savedIni);
-    if (!name[0]) break;
+  char name[MAX_PATH];
+  for (int n = 1; ReadEnumName(g_savedIni, n, name); ++n) {
     char destination[MAX_PATH];
     char source[MAX_PATH];
     if (!EntryPaths(name, destination, source)) continue;

@@ -28,6 +28,9 @@ void ShowNow(HWND dlg);
 void SetClassIconFromResource(HWND dlg);
 
 // replace_files.cpp
+// Name listed under key n of section "ENUM" of a manifest (MAX_PATH buffer); 0 at the first empty
+// value, where every walk of the list stops.
+int ReadEnumName(const char* ini, int n, char name[MAX_PATH]);
 void ReplaceFiles(HWND dlg);
 void BuildInstallList();
 int CopyOver(const char* destination, const char* source);
