@@ -9,6 +9,7 @@
 
 #include "fileutil.h"
 #include "langstrings.h"
+#include "scratch_base.h"
 #include "strfile_fixture.h"
 
 namespace {
@@ -17,13 +18,7 @@ using namespace strfixture;
 
 // A fresh folder (ending with "\") for one test, under the environment's scratch folder or %TEMP%.
 std::string MakeScratch(const char* name) {
-  char base[MAX_PATH] = "";
-  const char* scratch = getenv("UPD_SCRATCH_WIN");
-  if (scratch && *scratch)
-    strcpy(base, scratch);
-  else
-    GetTempPathA(MAX_PATH, base);
-  std::string dir = std::string(base) + "common_" + name + "_" + std::to_string(GetCurrentProcessId()) + "\\";
+  std::string dir = ScratchBase() + "common_" + name + "_" + std::to_string(GetCurrentProcessId()) + "\\";
   DeleteTree(dir.c_str());
   CreateDirectoryA(dir.c_str(), nullptr);
   return dir;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "append_trailer.h"
+#include "scratch_base.h"
 
 namespace {
 
@@ -87,13 +88,7 @@ std::string Failure(const std::string& str, const std::string& exe) {
 class LangpinRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    char base[MAX_PATH] = "";
-    const char* scratch = getenv("UPD_SCRATCH_WIN");
-    if (scratch && *scratch)
-      strcpy(base, scratch);
-    else
-      GetTempPathA(MAX_PATH, base);
-    m_dir = std::string(base) + "langpin_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+    m_dir = ScratchBase() + "langpin_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
     CreateDirectoryA(m_dir.c_str(), nullptr);
     m_exe = std::string("MZ") + std::string(1000, '\x90') + "end of image";
     m_a = std::string("STR\0\0\0", 6) + std::string(300, 'a');
